@@ -1,0 +1,97 @@
+#include "MessageBox.h"
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QPushButton>
+
+namespace platform {
+namespace {
+struct TestState {
+    bool on = false;
+    std::deque<MessageBox::Answer> answers;
+    std::vector<MessageBox::Request> shown;
+};
+TestState& state() {
+    static TestState s;
+    return s;
+}
+
+QMessageBox* buildBox(const MessageBox::Request& request, const QString& title) {
+    auto* box = new QMessageBox(QMessageBox::NoIcon, title, request.text, QMessageBox::NoButton,
+                                QApplication::activeWindow());
+    if (request.buttons == MessageBox::Buttons::Ok) {
+        box->setStandardButtons(QMessageBox::Ok);
+        box->setDefaultButton(QMessageBox::Ok);
+    } else {
+        box->setStandardButtons(QMessageBox::Yes | QMessageBox::No);
+        box->setDefaultButton(request.defaultAnswer == MessageBox::Answer::No ? QMessageBox::No : QMessageBox::Yes);
+        box->setEscapeButton(QMessageBox::No);
+    }
+    return box;
+}
+} // namespace
+
+QString MessageBox::applicationTitle() {
+    QString name = QGuiApplication::applicationDisplayName();
+    return name.isEmpty() ? QStringLiteral("青简录") : name;
+}
+
+QString MessageBox::effectiveTitle(const Request& request) {
+    return request.title.isEmpty() ? applicationTitle() : request.title;
+}
+
+MessageBox::Answer MessageBox::show(const Request& request) {
+    auto& s = state();
+    if (s.on) {
+        Request recorded = request;
+        recorded.title = effectiveTitle(request);
+        s.shown.push_back(recorded);
+        if (request.buttons == Buttons::Ok)
+            return Answer::Ok;
+        if (s.answers.empty())
+            return request.defaultAnswer;
+        Answer answer = s.answers.front();
+        s.answers.pop_front();
+        return answer;
+    }
+    QMessageBox* box = buildBox(request, effectiveTitle(request));
+    int result = box->exec();
+    delete box;
+    if (request.buttons == Buttons::Ok)
+        return Answer::Ok;
+    return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void MessageBox::showModeless(const Request& request) {
+    auto& s = state();
+    if (s.on) {
+        Request recorded = request;
+        recorded.title = effectiveTitle(request);
+        recorded.modeless = true;
+        s.shown.push_back(recorded);
+        return;
+    }
+    QMessageBox* box = buildBox(request, effectiveTitle(request));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
+}
+
+void MessageBox::setTestMode(bool on) {
+    state().on = on;
+    state().answers.clear();
+    state().shown.clear();
+}
+bool MessageBox::testMode() { return state().on; }
+void MessageBox::setNextAnswer(Answer answer) { state().answers.push_back(answer); }
+std::vector<MessageBox::Request> MessageBox::takeShown() { return std::exchange(state().shown, {}); }
+const std::vector<MessageBox::Request>& MessageBox::shown() { return state().shown; }
+QStringList MessageBox::shownTexts() {
+    QStringList texts;
+    for (const auto& r : state().shown)
+        texts << r.text;
+    return texts;
+}
+void MessageBox::clearShown() { state().shown.clear(); }
+
+} // namespace platform

@@ -1,0 +1,24 @@
+#pragma once
+
+#include <QByteArray>
+#include <QString>
+
+namespace platform {
+
+// The program's one text codec for files and for the updater call. Text files are written in GB18030,
+// which is byte for byte GBK for every character GBK holds and loses no other character.
+namespace TextCodec {
+
+QByteArray toAnsi(const QString& text);
+QString fromAnsi(const QByteArray& bytes);
+
+// Decodes a text file of unknown origin: a byte-order mark (UTF-8, UTF-16 LE/BE) decides; otherwise valid
+// UTF-8 that is not plain ASCII is read as UTF-8; otherwise GB18030 (which reads every GBK file unchanged).
+QString decodeTextFile(const QByteArray& bytes);
+
+// The import's line rule: a line ends at CR or at CR LF (a lone LF stays inside its line); lines are joined
+// with CR LF, empty lines before the first non-empty one are dropped, and there is no final line break.
+QString joinImportedLines(const QString& text);
+
+} // namespace TextCodec
+} // namespace platform

@@ -1,0 +1,3 @@
+#include "DiaryTree.h"
+
+DiaryTreeView::DiaryTreeView(QWidget* parent) : QTreeView(parent) {}
