@@ -1,21 +1,163 @@
 #include "FormView.h"
 
 #include "DiaryTree.h"
+#include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
+#include "app/SqlText.h"
+#include "db/DiaryDatabase.h"
+#include "platform/Twips.h"
+#include "platform/WindowSizeLimit.h"
+#include "update/Updater.h"
+
+#include <QResizeEvent>
+#include <QScreen>
+#include <QStyle>
+
+using platform::Twips::place;
+
+namespace {
+const QString kDesignCaption = QStringLiteral("青简录 - 日记查看");
+const QString kMenuNodeNew = QStringLiteral("1.新建日记");
+const QString kMenuNodeImport = QStringLiteral("2.导入文本");
+
+template <class W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
+    auto* box = named(new QLineEdit(parent), name);
+    box->setReadOnly(true);
+    return box;
+}
+
+void place(QWidget* control, const viewlayout::TwipRect& r) {
+    place(control, r.left, r.top, r.width, r.height);
+}
+} // namespace
 
 Form_View::Form_View() {
     setObjectName(QStringLiteral("Form_View"));
-    setWindowTitle(QStringLiteral("青简录 - 日记查看"));
-    resize(800, 500);
+    setWindowTitle(kDesignCaption);
+    createControls();
+    createPopupMenu();
+    connectEvents();
+
+    m_geometry = viewlayout::designedGeometry();
+    placeControls();
+    resize(platform::Twips::toPixels(viewlayout::kDesignedClientWidth, this),
+           platform::Twips::toPixels(viewlayout::kDesignedClientHeight, this));
+
+    // Keyboard order as designed.
+    QWidget* previous = nullptr;
+    for (const char* name : viewlayout::tabOrder()) {
+        auto* control = findChild<QWidget*>(QLatin1String(name));
+        if (previous && control)
+            QWidget::setTabOrder(previous, control);
+        if (control)
+            previous = control;
+    }
 }
 
 Form_View::~Form_View() = default;
 
+void Form_View::createControls() {
+    TreeView_Diary = named(new DiaryTreeView(this), "TreeView_Diary");
+
+    Command_Insert = named(new QPushButton(QStringLiteral("写新日记"), this), "Command_Insert");
+    Command_Updata = named(new QPushButton(QStringLiteral("修改日记"), this), "Command_Updata");
+    Command_Output = named(new QPushButton(QStringLiteral("导出日记"), this), "Command_Output");
+    Command_Delete = named(new QPushButton(QStringLiteral("删除日记"), this), "Command_Delete");
+    Command_Find = named(new QPushButton(QStringLiteral("查询日记"), this), "Command_Find");
+    Command_Input = named(new QPushButton(QStringLiteral("导入日记"), this), "Command_Input");
+    for (QPushButton* button :
+         {Command_Insert, Command_Updata, Command_Output, Command_Delete, Command_Find, Command_Input})
+        button->setAutoDefault(false);
+
+    Line_Spilt = named(new QFrame(this), "Line_Spilt");
+    Line_Spilt->setFrameShape(QFrame::NoFrame);
+    Line_Spilt->setAutoFillBackground(true);
+    QPalette grey = Line_Spilt->palette();
+    grey.setColor(QPalette::Window, QColor(128, 128, 128));
+    Line_Spilt->setPalette(grey);
+
+    Label_Title = named(new QLabel(QStringLiteral("标题："), this), "Label_Title");
+    Text_Title = readOnlyBox(this, "Text_Title");
+    Label_WeatherL = named(new QLabel(QStringLiteral("天气："), this), "Label_WeatherL");
+    Label_Weather = readOnlyBox(this, "Label_Weather");
+    Label_DateWeek = readOnlyBox(this, "Label_DateWeek");
+    for (QLabel* label : {Label_Title, Label_WeatherL})
+        label->setTextFormat(Qt::PlainText);
+
+    RichTextBox_DiaryText = named(new QPlainTextEdit(this), "RichTextBox_DiaryText");
+    RichTextBox_DiaryText->setReadOnly(true);
+    RichTextBox_DiaryText->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+    RichTextBox_DiaryText->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
+    RichTextBox_DiaryText->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+
+    WebBrowser_Ad = platform::Browser::create(this);
+    WebBrowser_Ad->setObjectName(QStringLiteral("WebBrowser_Ad"));
+
+    Timer_Update = named(new QTimer(this), "Timer_Update");
+    Timer_Update->setInterval(2000);
+    Timer_Update->setSingleShot(true);
+}
+
+void Form_View::createPopupMenu() {
+    PopMenu_Tree = named(new QMenu(QStringLiteral("节点菜单"), this), "PopMenu_Tree");
+    auto item = [this](const char* name, const QString& caption) {
+        QAction* action = PopMenu_Tree->addAction(caption);
+        action->setObjectName(QLatin1String(name));
+        return action;
+    };
+    auto separator = [this](const char* name) { PopMenu_Tree->addSeparator()->setObjectName(QLatin1String(name)); };
+    PopMenu_Tree_Refresh = item("PopMenu_Tree_Refresh", QStringLiteral("刷新"));
+    separator("Break0");
+    PopMenu_Tree_Write = item("PopMenu_Tree_Write", QStringLiteral("写新日记"));
+    PopMenu_Tree_Delete = item("PopMenu_Tree_Delete", QStringLiteral("删除日记"));
+    separator("Break1");
+    PopMenu_Tree_Change = item("PopMenu_Tree_Change", QStringLiteral("修改日记"));
+    PopMenu_Tree_Find = item("PopMenu_Tree_Find", QStringLiteral("查询日记"));
+    separator("Break2");
+    PopMenu_Tree_Output = item("PopMenu_Tree_Output", QStringLiteral("导出日记"));
+    PopMenu_Tree_Input = item("PopMenu_Tree_Input", QStringLiteral("导入日记"));
+}
+
+void Form_View::connectEvents() {
+    connect(TreeView_Diary, &DiaryTreeView::mouseDown, this,
+            [this](int button, int shift, double x, double y) { TreeView_Diary_MouseDown(button, shift, x, y); });
+    connect(TreeView_Diary, &DiaryTreeView::mouseUp, this,
+            [this](int button, int shift, double x, double y) { TreeView_Diary_MouseUp(button, shift, x, y); });
+    connect(TreeView_Diary, &DiaryTreeView::nodeClicked, this, [this](int node) { TreeView_Diary_NodeClick(node); });
+
+    connect(Command_Insert, &QPushButton::clicked, this, [this] { Command_Insert_Click(); });
+    connect(Command_Updata, &QPushButton::clicked, this, [this] { Command_Updata_Click(); });
+    connect(Command_Output, &QPushButton::clicked, this, [this] { Command_Output_Click(); });
+    connect(Command_Delete, &QPushButton::clicked, this, [this] { Command_Delete_Click(); });
+    connect(Command_Find, &QPushButton::clicked, this, [this] { Command_Find_Click(); });
+    connect(Command_Input, &QPushButton::clicked, this, [this] { Command_Input_Click(); });
+
+    connect(PopMenu_Tree_Refresh, &QAction::triggered, this, [this] { PopMenu_Tree_Refresh_Click(); });
+    connect(PopMenu_Tree_Write, &QAction::triggered, this, [this] { PopMenu_Tree_Write_Click(); });
+    connect(PopMenu_Tree_Delete, &QAction::triggered, this, [this] { PopMenu_Tree_Delete_Click(); });
+    connect(PopMenu_Tree_Change, &QAction::triggered, this, [this] { PopMenu_Tree_Change_Click(); });
+    connect(PopMenu_Tree_Find, &QAction::triggered, this, [this] { PopMenu_Tree_Find_Click(); });
+    connect(PopMenu_Tree_Output, &QAction::triggered, this, [this] { PopMenu_Tree_Output_Click(); });
+    connect(PopMenu_Tree_Input, &QAction::triggered, this, [this] { PopMenu_Tree_Input_Click(); });
+
+    connect(Timer_Update, &QTimer::timeout, this, [this] { Timer_Update_Timer(); });
+}
+
+// ---- load and unload ---------------------------------------------------------------------------------
+
 void Form_View::Form_Load() {
     app::InstallSizeLimit(this);
     fv_RefreshTree();
+    // Each load starts from the design-time caption, so the account name appears once.
     setWindowTitle(windowTitle() + QStringLiteral(" - 当前帐号：【") + CurrentUser + QStringLiteral("】"));
+    WebBrowser_Ad->Navigate(update::bannerAddress(update::BannerPage::MainWindow));
+    Timer_Update->start();
 }
 
 void Form_View::Form_Unload(bool& cancel) {
@@ -23,17 +165,177 @@ void Form_View::Form_Unload(bool& cancel) {
     app::RemoveSizeLimit(this);
 }
 
-void Form_View::Form_Resize() {}
-void Form_View::fv_RefreshTree() {}
-void Form_View::TreeView_Diary_MouseDown(int, int, double, double) {}
-void Form_View::TreeView_Diary_MouseUp(int, int, double, double) {}
-void Form_View::TreeView_Diary_NodeClick(int) {}
-void Form_View::PopMenu_Tree_Refresh_Click() {}
-void Form_View::PopMenu_Tree_Write_Click() {}
-void Form_View::PopMenu_Tree_Delete_Click() {}
-void Form_View::PopMenu_Tree_Change_Click() {}
-void Form_View::PopMenu_Tree_Find_Click() {}
-void Form_View::PopMenu_Tree_Output_Click() {}
-void Form_View::PopMenu_Tree_Input_Click() {}
-void Form_View::Timer_Update_Timer() {}
-void Form_View::clearPane() {}
+void Form_View::Timer_Update_Timer() {
+    Timer_Update->stop();
+    update::CallDoUpdate(static_cast<quint32>(winId()), update::updateTextAddress());
+}
+
+// ---- the diary tree ----------------------------------------------------------------------------------
+
+void Form_View::fv_RefreshTree() {
+    TreeView_Diary->clearNodes();
+    app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
+    // A failed query leaves ViewRecords as it was; the tree is then built from that.
+    app::skipOnError([this] {
+        if (!DiaryDb)
+            throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。数据库没有打开。"));
+        ViewRecords = DiaryDb->OpenRecordset(sql::selectDiaryOfUser(CurrentUser));
+    });
+    TreeView_Diary->fillFromRecords(ViewRecords.get());
+}
+
+void Form_View::TreeView_Diary_MouseDown(int button, int shift, double x, double y) {
+    (void)shift;
+    (void)x;
+    (void)y;
+    LastTreeButton = button;
+}
+
+void Form_View::TreeView_Diary_MouseUp(int button, int shift, double x, double y) {
+    (void)shift;
+    if (button != 2)
+        return;
+    const QPoint atTree(platform::Twips::toPixels(x, this), platform::Twips::toPixels(y, this));
+    PopMenu_Tree->popup(TreeView_Diary->mapToGlobal(atTree));
+}
+
+void Form_View::TreeView_Diary_NodeClick(int nodeIndex) {
+    if (LastTreeButton != 1)
+        return;
+    const DiaryNode* node = TreeView_Diary->node(nodeIndex);
+    if (!node)
+        return;
+    if (node->index == 3 && node->text == kMenuNodeNew) {
+        Command_Insert_Click();
+        return;
+    }
+    if (node->index == 4 && node->text == kMenuNodeImport) {
+        ImportEntryFromText();
+        return;
+    }
+    if (sql::isEntryKey(node->key)) {
+        showEntry(node->key);
+        return;
+    }
+    clearPane();
+}
+
+void Form_View::showEntry(const QString& key) {
+    // A failure is reported with its number and description, and the pane keeps what it showed.
+    app::runHandled([&] {
+        if (!DiaryDb)
+            throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。数据库没有打开。"));
+        ViewRecords = DiaryDb->OpenRecordset(sql::selectDiaryWhere(key));
+        const dao::Recordset& entry = *ViewRecords;
+        const QString title = dao::fieldText(entry.Fields(QStringLiteral("diarytitle")));
+        const QString dateWeek = QStringLiteral("日期：") + dao::fieldText(entry.Fields(QStringLiteral("diarydate"))) +
+                                 QLatin1Char(' ') + dao::fieldText(entry.Fields(QStringLiteral("diaryweek")));
+        const QString weather = dao::fieldText(entry.Fields(QStringLiteral("diaryweather")));
+        const QString body = dao::fieldText(entry.Fields(QStringLiteral("diarytext")));
+        Text_Title->setText(title);
+        Label_DateWeek->setText(dateWeek);
+        Label_Weather->setText(weather);
+        RichTextBox_DiaryText->setPlainText(body);
+    });
+}
+
+void Form_View::clearPane() {
+    Text_Title->clear();
+    Label_DateWeek->clear();
+    Label_Weather->clear();
+    RichTextBox_DiaryText->clear();
+}
+
+// ---- pop-up menu: each item runs the procedure of the button with the same caption ---------------------
+
+void Form_View::PopMenu_Tree_Refresh_Click() {
+    fv_RefreshTree();
+}
+void Form_View::PopMenu_Tree_Write_Click() {
+    Command_Insert_Click();
+}
+void Form_View::PopMenu_Tree_Delete_Click() {
+    Command_Delete_Click();
+}
+void Form_View::PopMenu_Tree_Change_Click() {
+    Command_Updata_Click();
+}
+void Form_View::PopMenu_Tree_Find_Click() {
+    Command_Find_Click();
+}
+void Form_View::PopMenu_Tree_Output_Click() {
+    ExportEntryToText();
+}
+void Form_View::PopMenu_Tree_Input_Click() {
+    ImportEntryFromText();
+}
+
+// ---- layout ------------------------------------------------------------------------------------------
+
+void Form_View::placeControls() {
+    const viewlayout::Geometry& g = m_geometry;
+    place(TreeView_Diary, g.tree);
+    place(Command_Insert, g.insert);
+    place(Command_Updata, g.updata);
+    place(Command_Output, g.output);
+    place(Command_Delete, g.remove);
+    place(Command_Find, g.find);
+    place(Command_Input, g.input);
+    place(Label_Title, g.labelTitle);
+    place(Text_Title, g.title);
+    place(Label_WeatherL, g.labelWeather);
+    place(Label_Weather, g.weather);
+    place(Label_DateWeek, g.dateWeek);
+    place(RichTextBox_DiaryText, g.body);
+    place(WebBrowser_Ad, g.banner);
+    // A line has no height: one pixel, whatever the scale.
+    const QRect line = platform::Twips::rect(g.lineX1, g.lineY, g.lineX2 - g.lineX1, 0, Line_Spilt);
+    Line_Spilt->setGeometry(line.x(), line.y(), line.width(), 1);
+}
+
+QSizeF Form_View::outerSizeInTwips() const {
+    QSize frame = platform::WindowSizeLimit::frameExtent(this);
+    if (frame.isEmpty()) {
+        // No frame reported (not yet shown, or a platform without decorations): count the frame the
+        // platform's style would draw, a border on every side and a caption on top.
+        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
+        const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
+        frame = QSize(2 * border, 2 * border + caption);
+    }
+    const QSize outer = size() + frame;
+    return {platform::Twips::fromPixels(outer.width(), this), platform::Twips::fromPixels(outer.height(), this)};
+}
+
+void Form_View::Form_Resize() {
+    if (isMinimized())
+        return;
+    const QSizeF outer = outerSizeInTwips();
+    const auto values =
+        viewlayout::resize(static_cast<float>(outer.width()), static_cast<float>(outer.height()), m_geometry);
+    m_geometry = viewlayout::applied(m_geometry, values);
+    placeControls();
+}
+
+void Form_View::resizeEvent(QResizeEvent* event) {
+    platform::Form::resizeEvent(event);
+    Form_Resize();
+}
+
+void Form_View::changeEvent(QEvent* event) {
+    platform::Form::changeEvent(event);
+    if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form_View::showEvent(QShowEvent* event) {
+    platform::Form::showEvent(event);
+    if (m_centred || event->spontaneous())
+        return;
+    m_centred = true;
+    if (const QScreen* screen = this->screen()) {
+        const QSizeF outerTwips = outerSizeInTwips();
+        const QSize outer(platform::Twips::toPixels(outerTwips.width(), this),
+                          platform::Twips::toPixels(outerTwips.height(), this));
+        move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
+    }
+}

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "ViewLayout.h"
 #include "db/Dao.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
@@ -96,6 +97,22 @@ public:
     // The window's current result set: the tree query's, or the shown entry's.
     std::shared_ptr<dao::Recordset> ViewRecords;
 
+protected:
+    void resizeEvent(QResizeEvent* event) override;
+    void changeEvent(QEvent* event) override;
+    void showEvent(QShowEvent* event) override;
+
 private:
+    void createControls();
+    void createPopupMenu();
+    void connectEvents();
+    void placeControls();
+    // The window's outer size in twips, frame and caption included.
+    QSizeF outerSizeInTwips() const;
+    void showEntry(const QString& key);
     void clearPane();
+
+    // The controls' geometry in twips as the resize last left it (fractions kept; pixels are derived).
+    viewlayout::Geometry m_geometry;
+    bool m_centred = false;
 };
