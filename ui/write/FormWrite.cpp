@@ -1,3 +1,291 @@
 #include "FormWrite.h"
 
-Form_Write::Form_Write() { setObjectName(QStringLiteral("Form_Write")); }
+#include "ImportedText.h"
+#include "app/ErrorRules.h"
+#include "app/Globals.h"
+#include "app/Notice.h"
+#include "app/SqlText.h"
+#include "db/Dao.h"
+#include "platform/DateLocale.h"
+#include "platform/Twips.h"
+#include "ui/view/FormView.h"
+#include "update/Updater.h"
+
+#include <QScreen>
+
+using platform::forms;
+using platform::Twips::place;
+
+namespace {
+const QStringList kWeatherWords = {
+    QStringLiteral("晴朗"), QStringLiteral("多云"), QStringLiteral("阴雨"),
+    QStringLiteral("大雨"), QStringLiteral("小雨"), QStringLiteral("阵雨"),
+    QStringLiteral("大雪"), QStringLiteral("小雪"), QStringLiteral("冰雹"),
+};
+
+const QString kEntryGone = QStringLiteral("这篇日记已经不在了，将作为新日记打开。");
+const QString kChangeNotSaved = QStringLiteral("这篇日记已经不在了，修改没有保存。写好的内容都还在。");
+
+QString importProblemText(importedtext::Problem problem) {
+    switch (problem) {
+    case importedtext::Problem::CannotOpen:
+        return QStringLiteral("这个文本文件打不开，将作为新日记打开。");
+    case importedtext::Problem::NotText:
+        return QStringLiteral("这个文件不是文本文件，将作为新日记打开。");
+    case importedtext::Problem::TooLarge:
+        return QStringLiteral("这个文件太大了（超过 16 MB），将作为新日记打开。");
+    case importedtext::Problem::None:
+        break;
+    }
+    return QString();
+}
+
+template <class W> W* named(W* widget, const char* name) {
+    widget->setObjectName(QLatin1String(name));
+    return widget;
+}
+
+QLabel* label(QWidget* parent, const char* name, const QString& caption) {
+    auto* l = named(new QLabel(caption, parent), name);
+    l->setTextFormat(Qt::PlainText);
+    return l;
+}
+
+// A label sits at its designed place and is as large as its caption.
+void placeLabel(QLabel* l, double left, double top) {
+    place(l, left, top, 0, 0);
+    l->resize(l->sizeHint());
+}
+
+QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
+    auto* b = named(new QPushButton(caption, parent), name);
+    // The editor has no default button: Enter in the title must not save.
+    b->setAutoDefault(false);
+    b->setDefault(false);
+    return b;
+}
+
+dao::Database& database() {
+    if (!DiaryDb)
+        throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。"));
+    return *DiaryDb;
+}
+} // namespace
+
+Form_Write::Form_Write() {
+    setObjectName(QStringLiteral("Form_Write"));
+    setWindowTitle(QStringLiteral("青简录 - 填写日记"));
+    // A fixed dialog-like frame: no maximise button, no resizing.
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
+    setFixedSize(platform::Twips::toPixels(9255, this), platform::Twips::toPixels(6735, this));
+
+    Label_DiaryTitle = label(this, "Label_DiaryTitle", QStringLiteral("标题："));
+    Text_DiaryTitle = named(new QLineEdit(this), "Text_DiaryTitle");
+    Label_DiaryWeather = label(this, "Label_DiaryWeather", QStringLiteral("天气："));
+    Combo_DiaryWeather = named(new QComboBox(this), "Combo_DiaryWeather");
+    Combo_DiaryWeather->setEditable(true);
+    Combo_DiaryWeather->setInsertPolicy(QComboBox::NoInsert);
+    // Typed weather is kept as typed; completing it to a list word would change what the user wrote.
+    Combo_DiaryWeather->setCompleter(nullptr);
+    Combo_DiaryWeather->addItems(kWeatherWords);
+    Combo_DiaryWeather->setCurrentIndex(0);
+    Label_DiaryText = label(this, "Label_DiaryText", QStringLiteral("日记正文："));
+    Label_DiaryDate = label(this, "Label_DiaryDate", QStringLiteral("日期："));
+    Text_DiaryDate = named(new QLineEdit(this), "Text_DiaryDate");
+    Text_DiaryDate->setEnabled(false);
+    Text_DiaryDate->setFocusPolicy(Qt::NoFocus);
+    Label_DiaryWeek = label(this, "Label_DiaryWeek", QStringLiteral("星期几"));
+    RichTextBox_DiaryText = named(new DiaryTextBox(this), "RichTextBox_DiaryText");
+    // Tab leaves the body for the next control, as the keyboard order promises.
+    RichTextBox_DiaryText->setTabChangesFocus(true);
+    Command_Insert = button(this, "Command_Insert", QStringLiteral("保存"));
+    Command_Reset = button(this, "Command_Reset", QStringLiteral("清除"));
+    Command_Cancel = button(this, "Command_Cancel", QStringLiteral("退出"));
+
+    // Geometry in twips.
+    placeLabel(Label_DiaryTitle, 120, 1120);
+    place(Text_DiaryTitle, 720, 1080, 5415, 270);
+    placeLabel(Label_DiaryWeather, 6240, 1125);
+    place(Combo_DiaryWeather, 6840, 1080, 2295, 300);
+    placeLabel(Label_DiaryText, 120, 1605);
+    placeLabel(Label_DiaryDate, 6240, 1605);
+    place(Text_DiaryDate, 6840, 1560, 1695, 270);
+    placeLabel(Label_DiaryWeek, 8640, 1605);
+    place(RichTextBox_DiaryText, 120, 1920, 9015, 4095);
+    place(Command_Insert, 600, 6120, 1815, 495);
+    place(Command_Reset, 3720, 6120, 1935, 495);
+    place(Command_Cancel, 6720, 6120, 1935, 495);
+
+    // Keyboard order; the banner joins the end of it when the load makes it.
+    QWidget::setTabOrder(Text_DiaryTitle, Combo_DiaryWeather);
+    QWidget::setTabOrder(Combo_DiaryWeather, Command_Insert);
+    QWidget::setTabOrder(Command_Insert, Command_Reset);
+    QWidget::setTabOrder(Command_Reset, Command_Cancel);
+    QWidget::setTabOrder(Command_Cancel, RichTextBox_DiaryText);
+
+    connect(Command_Insert, &QPushButton::clicked, this, [this] { Command_Insert_Click(); });
+    connect(Command_Reset, &QPushButton::clicked, this, [this] { Command_Reset_Click(); });
+    connect(Command_Cancel, &QPushButton::clicked, this, [this] { Command_Cancel_Click(); });
+}
+
+void Form_Write::Form_Load() {
+    WebBrowser_Ad = named(platform::Browser::create(this), "WebBrowser_Ad");
+    place(WebBrowser_Ad, 0, 0, 9255, 975);
+    QWidget::setTabOrder(RichTextBox_DiaryText, WebBrowser_Ad);
+    WebBrowser_Ad->Navigate(update::bannerAddress(update::BannerPage::Editor));
+
+    const QDate today = platform::DateLocale::today();
+    Text_DiaryDate->setText(platform::DateLocale::shortDate(today));
+    Label_DiaryWeek->setText(platform::DateLocale::weekdayName(today));
+    Label_DiaryWeek->resize(Label_DiaryWeek->sizeHint());
+
+    if (!ImportFilePath.isEmpty())
+        loadImportedFile();
+    else if (!EditCondition.isEmpty())
+        loadStoredEntry();
+    else
+        m_mode = Mode::New;
+
+    Text_DiaryTitle->setFocus();
+    // Centred on the screen when shown.
+    if (const QScreen* screen = this->screen()) {
+        const QRect area = screen->availableGeometry();
+        move(area.center() - rect().center());
+    }
+}
+
+void Form_Write::loadImportedFile() {
+    m_mode = Mode::Import;
+    const importedtext::Result imported = importedtext::read(ImportFilePath);
+    if (imported.problem != importedtext::Problem::None) {
+        // The file is not usable; the user still gets the editor, empty, for a new entry.
+        ShowNotice(importProblemText(imported.problem));
+        m_mode = Mode::New;
+        return;
+    }
+    RichTextBox_DiaryText->setStoredText(imported.body);
+}
+
+void Form_Write::loadStoredEntry() {
+    m_mode = Mode::Change;
+    try {
+        std::shared_ptr<dao::Recordset> records = database().OpenRecordset(sql::selectDiaryWhere(EditCondition));
+        if (records->RecordCount() == 0 || records->EOF()) {
+            ShowNotice(kEntryGone);
+            m_mode = Mode::New;
+            return;
+        }
+        // Everything is read before anything is shown, so a failure never leaves half an entry on screen.
+        const QString title = dao::fieldText(records->Fields(QStringLiteral("diarytitle")));
+        const QString weather = dao::fieldText(records->Fields(QStringLiteral("diaryweather")));
+        const QString date = dao::fieldText(records->Fields(QStringLiteral("diarydate")));
+        const QString week = dao::fieldText(records->Fields(QStringLiteral("diaryweek")));
+        const QString text = dao::fieldText(records->Fields(QStringLiteral("diarytext")));
+        records->Close();
+
+        Text_DiaryTitle->setText(title);
+        const int listed = Combo_DiaryWeather->findText(weather, Qt::MatchExactly);
+        if (listed >= 0)
+            Combo_DiaryWeather->setCurrentIndex(listed);
+        Combo_DiaryWeather->setEditText(weather);
+        Text_DiaryDate->setText(date);
+        Label_DiaryWeek->setText(week);
+        Label_DiaryWeek->resize(Label_DiaryWeek->sizeHint());
+        RichTextBox_DiaryText->setStoredText(text);
+    } catch (const dao::DaoError& error) {
+        // The entry cannot be changed; it opens as a new one so that saving never touches another record.
+        if (error.number() == dao::errRecordDeleted || error.number() == dao::errNoCurrentRecord)
+            ShowNotice(kEntryGone);
+        else
+            ShowNotice(QStringLiteral("这篇日记读不出来（错误 %1：%2），将作为新日记打开。")
+                           .arg(error.number())
+                           .arg(error.description()));
+        m_mode = Mode::New;
+    }
+}
+
+void Form_Write::Form_Unload(bool& cancel) {
+    (void)cancel;
+    ImportFilePath.clear();
+    EditCondition.clear();
+    // The main window comes back on every way out of the editor.
+    app::runHandled([] { forms().show<Form_View>(); });
+}
+
+void Form_Write::Command_Insert_Click() {
+    app::runHandled([this] {
+        if (Text_DiaryTitle->text().isEmpty()) {
+            ShowNotice(QStringLiteral("标题忘写了！"));
+            return;
+        }
+        if (RichTextBox_DiaryText->storedText().isEmpty()) {
+            ShowNotice(QStringLiteral("正文还没开动的。"));
+            return;
+        }
+        if (!app::askYesNo(QStringLiteral("确定保存吗？")))
+            return;
+        const bool saved = m_mode == Mode::Change ? SaveChangedEntry() : SaveNewEntry();
+        if (saved)
+            forms().get<Form_View>()->fv_RefreshTree();
+    });
+}
+
+bool Form_Write::SaveNewEntry() {
+    const QString statement =
+        sql::insertDiary(CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
+                         Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText());
+    if (executeSave(statement) < 0)
+        return false;
+    showMainWindowAndUnload();
+    return true;
+}
+
+bool Form_Write::SaveChangedEntry() {
+    const QString statement =
+        sql::updateDiary(Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
+                         Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText(), EditCondition);
+    const qint64 changed = executeSave(statement);
+    if (changed < 0)
+        return false;
+    if (changed == 0) {
+        // Somebody deleted the entry while it was open here; closing now would lose the user's text.
+        ShowNotice(kChangeNotSaved);
+        return false;
+    }
+    showMainWindowAndUnload();
+    return true;
+}
+
+qint64 Form_Write::executeSave(const QString& statement) {
+    try {
+        dao::Database& db = database();
+        db.Execute(statement);
+        return db.RecordsAffected();
+    } catch (const dao::DaoError& error) {
+        showSaveFailure(error.number(), error.description());
+    } catch (const std::exception& error) {
+        showSaveFailure(dao::errEngine, QString::fromLocal8Bit(error.what()));
+    }
+    return -1;
+}
+
+void Form_Write::showSaveFailure(int number, const QString& description) {
+    ShowNotice(QStringLiteral("日记没能保存（错误 %1：%2）。写好的内容都还在。").arg(number).arg(description));
+}
+
+void Form_Write::Command_Reset_Click() {
+    Text_DiaryTitle->clear();
+    RichTextBox_DiaryText->clear();
+    Combo_DiaryWeather->setCurrentIndex(0);
+    Combo_DiaryWeather->setEditText(Combo_DiaryWeather->itemText(0));
+}
+
+void Form_Write::Command_Cancel_Click() {
+    app::runHandled([this] { showMainWindowAndUnload(); });
+}
+
+void Form_Write::showMainWindowAndUnload() {
+    forms().show<Form_View>();
+    forms().unload(this);
+}
