@@ -9,7 +9,13 @@
 #include <QString>
 #include <QVariant>
 
+#include <cstdio>
 #include <memory>
+
+// The C library's EOF macro would turn Recordset::EOF() into "(-1)()". Its header is guarded, so once
+// undefined here it stays undefined in every file that includes this one; use std::char_traits<char>::eof()
+// where the C value is needed.
+#undef EOF
 
 namespace dao {
 

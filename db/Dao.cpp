@@ -1,0 +1,208 @@
+#include "db/Dao.h"
+
+#include "db/Connection.h"
+#include "db/JetSql.h"
+#include "db/Snapshot.h"
+
+#include <sqlite3.h>
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <optional>
+
+namespace dao {
+
+namespace {
+
+constexpr int kBusyTimeoutMs = 15000;
+
+// The password from a connect string such as ";Pwd=vexol"; other ";key=value" parts are ignored.
+QString passwordFrom(const QString& connect) {
+    const QStringList parts = connect.split(QLatin1Char(';'));
+    for (const QString& part : parts) {
+        const qsizetype equals = part.indexOf(QLatin1Char('='));
+        if (equals > 0 && part.left(equals).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0)
+            return part.mid(equals + 1);
+    }
+    return QString();
+}
+
+[[noreturn]] void tableNotFound(const QString& name) {
+    throw DaoError(errTableNotFound,
+                   QStringLiteral("找不到输入表或查询“%1”。请确定它存在，并且名称的拼写正确。").arg(name));
+}
+
+const TableInfo& tableFor(Connection& connection, const QString& name) {
+    const TableInfo* table = connection.table(name);
+    if (!table)
+        tableNotFound(name);
+    return *table;
+}
+
+// BEGIN IMMEDIATE … COMMIT around one change. Taking the write lock up front serialises writers across
+// processes, so checks made inside see every committed change and cannot be overtaken.
+class WriteTransaction {
+public:
+    explicit WriteTransaction(Connection& connection) : m_connection(connection) {
+        m_connection.exec("BEGIN IMMEDIATE");
+    }
+    ~WriteTransaction() {
+        if (!m_finished)
+            sqlite3_exec(m_connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    WriteTransaction(const WriteTransaction&) = delete;
+    WriteTransaction& operator=(const WriteTransaction&) = delete;
+
+    void commit() {
+        m_connection.exec("COMMIT");
+        m_finished = true;
+    }
+
+private:
+    Connection& m_connection;
+    bool m_finished = false;
+};
+
+// The account name an INSERT into users or an UPDATE of users.username stores, if any.
+std::optional<QByteArray> accountNameWritten(const jet::Statement& statement, const jet::Compiled& compiled,
+                                             const TableInfo& table) {
+    if (table.name.compare(QLatin1String("users"), Qt::CaseInsensitive) != 0)
+        return std::nullopt;
+    for (std::size_t i = 0; i < statement.columns.size(); ++i) {
+        if (statement.columns[i].compare(QLatin1String("username"), Qt::CaseInsensitive) != 0)
+            continue;
+        if (const auto* name = std::get_if<QByteArray>(&compiled.bindings[i]))
+            return *name;
+        return std::nullopt; // no name, nothing to collide with
+    }
+    return std::nullopt;
+}
+
+[[noreturn]] void duplicateAccountName(const QByteArray& name) {
+    throw DaoError(
+        errDuplicateValue,
+        QStringLiteral("用户名“%1”已经存在（不区分大小写），请求对表的更改没有成功。").arg(QString::fromUtf8(name)));
+}
+
+// Raises 3022 when, inside the running transaction, more than one account carries the name (letter case
+// ignored for every cased letter).
+void requireUniqueAccountName(Connection& connection, const QByteArray& name) {
+    const QByteArray sql =
+        QByteArray("SELECT count(*) FROM \"users\" WHERE ") + kTextCompareFunction + "(\"username\", ?) = 0";
+    StatementLease lease = connection.statement(sql);
+    int rc = sqlite3_bind_text(lease.get(), 1, name.constData(), int(name.size()), SQLITE_TRANSIENT);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_step(lease.get());
+    if (rc != SQLITE_ROW)
+        throw connection.error(rc);
+    if (sqlite3_column_int64(lease.get(), 0) > 1)
+        duplicateAccountName(name);
+}
+
+} // namespace
+
+Database::Database(std::shared_ptr<Connection> connection) : m_connection(std::move(connection)) {}
+
+Database::~Database() = default;
+
+QString Database::path() const {
+    return m_connection->path();
+}
+
+qint64 Database::RecordsAffected() const {
+    return m_recordsAffected;
+}
+
+std::shared_ptr<Recordset> Database::OpenRecordset(const QString& sql, RecordsetType) {
+    const jet::Statement statement = jet::parse(sql);
+    if (statement.kind != jet::Statement::Kind::Select)
+        throw DaoError(errInvalidStatement, QStringLiteral("无效的操作。只有选择查询才能打开记录集。"));
+    const TableInfo& table = tableFor(*m_connection, statement.table);
+    const jet::Compiled compiled = jet::compile(statement, table);
+    return std::make_shared<Snapshot>(m_connection, table, compiled);
+}
+
+void Database::Execute(const QString& sql) {
+    m_recordsAffected = 0;
+    const jet::Statement statement = jet::parse(sql);
+    if (statement.kind == jet::Statement::Kind::Select)
+        throw DaoError(errInvalidStatement, QStringLiteral("不能执行选择查询。"));
+    Connection& connection = *m_connection;
+    const TableInfo& table = tableFor(connection, statement.table);
+    const jet::Compiled compiled = jet::compile(statement, table);
+    const std::optional<QByteArray> accountName = accountNameWritten(statement, compiled, table);
+
+    WriteTransaction transaction(connection);
+    {
+        StatementLease lease = connection.statement(compiled.sql);
+        jet::bindAll(lease.get(), compiled.bindings, connection);
+        const int rc = sqlite3_step(lease.get());
+        if (accountName && (rc & 0xff) == SQLITE_CONSTRAINT)
+            duplicateAccountName(*accountName); // the name index caught it first
+        if (rc != SQLITE_DONE)
+            throw connection.error(rc);
+    }
+    const qint64 changes = sqlite3_changes(connection.handle());
+    if (accountName && changes > 0)
+        requireUniqueAccountName(connection, *accountName);
+    transaction.commit();
+    m_recordsAffected = changes;
+}
+
+std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
+    const QFileInfo info(path);
+    if (path.isEmpty() || !info.exists())
+        throw DaoError(errFileNotFound, QStringLiteral("找不到文件“%1”。").arg(path));
+    if (info.isDir())
+        throw sqliteError(SQLITE_CANTOPEN, nullptr, path);
+
+    // Never SQLITE_OPEN_CREATE: a file that vanished in the meantime must not come back empty.
+    const QByteArray nativePath = QFile::encodeName(info.absoluteFilePath());
+    sqlite3* raw = nullptr;
+    int rc =
+        sqlite3_open_v2(nativePath.constData(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    SqliteHandle handle(raw);
+    if (rc != SQLITE_OK) {
+        if (!QFileInfo::exists(path))
+            throw DaoError(errFileNotFound, QStringLiteral("找不到文件“%1”。").arg(path));
+        throw sqliteError(rc, handle.get(), path);
+    }
+
+    const QByteArray password = passwordFrom(connect).toUtf8();
+    if (!password.isEmpty()) {
+        rc = sqlite3_key(handle.get(), password.constData(), int(password.size()));
+        if (rc != SQLITE_OK)
+            throw sqliteError(rc, handle.get(), path);
+    }
+    sqlite3_busy_timeout(handle.get(), kBusyTimeoutMs);
+    Connection::registerFunctions(handle.get());
+
+    auto connection = std::make_shared<Connection>(std::move(handle), path, readOnly);
+    // Reading the schema is the first read of the file: a wrong password, a foreign or damaged file shows
+    // here. Nothing before this point writes to the file, and nothing does for a file that fails.
+    connection->exec("SELECT count(*) FROM sqlite_master");
+    connection->exec("PRAGMA journal_mode = DELETE");
+    connection->exec("PRAGMA synchronous = FULL");
+    if (exclusive) {
+        // Keep the locks once taken: nobody else reads or writes until this connection closes.
+        connection->exec("PRAGMA locking_mode = EXCLUSIVE");
+        connection->exec(readOnly ? "SELECT count(*) FROM sqlite_master" : "BEGIN EXCLUSIVE; COMMIT");
+    }
+    return std::shared_ptr<Database>(new Database(std::move(connection)));
+}
+
+QString fieldText(const QVariant& value) {
+    if (!value.isValid() || value.isNull())
+        return QString();
+    switch (value.typeId()) {
+    case QMetaType::Double:
+        return QString::number(value.toDouble(), 'g', 15);
+    case QMetaType::QByteArray:
+        return QString::fromUtf8(value.toByteArray());
+    default:
+        return value.toString();
+    }
+}
+
+} // namespace dao
