@@ -3,6 +3,7 @@
 #include "app/Notice.h"
 #include "db/DaoError.h"
 #include "platform/FormRegistry.h"
+#include "platform/WebEngineBrowser.h"
 #include "ui/login/FormLogin.h"
 
 #include <QFont>
@@ -55,6 +56,7 @@ bool InitControlClasses() {
 
 bool Main() {
     InitControlClasses();
+    platform::installWebBrowser();
     try {
         platform::forms().show<Form_Login>();
     } catch (const dao::DaoError& error) {

@@ -1,0 +1,57 @@
+#include "WebEngineBrowser.h"
+
+#ifdef QJL_WEBENGINE
+
+#include "Browser.h"
+
+#include <QUrl>
+#include <QVBoxLayout>
+#include <QWebEngineView>
+
+#include <unistd.h>
+
+namespace platform {
+namespace {
+
+// A web view that fills the banner area. Loading is asynchronous: an unreachable server ends in the
+// engine's own error page, and nothing waits for it.
+class WebEngineBrowser final : public Browser {
+public:
+    explicit WebEngineBrowser(QWidget* parent) : Browser(parent), m_view(new QWebEngineView(this)) {
+        auto* layout = new QVBoxLayout(this);
+        layout->setContentsMargins(0, 0, 0, 0);
+        layout->addWidget(m_view);
+        // A banner, not a browser: no back, reload or inspect menu.
+        m_view->setContextMenuPolicy(Qt::NoContextMenu);
+    }
+
+    void Navigate(const QString& url) override {
+        recordNavigation(url);
+        m_view->load(QUrl(url));
+    }
+
+private:
+    QWebEngineView* m_view;
+};
+
+} // namespace
+
+void installWebBrowser() {
+    if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
+        qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    Browser::setFactory([](QWidget* parent) -> Browser* { return new WebEngineBrowser(parent); });
+}
+
+} // namespace platform
+
+#else
+
+namespace platform {
+
+void installWebBrowser() {
+    // Built without a web engine: Browser::create keeps handing out the blank view.
+}
+
+} // namespace platform
+
+#endif
