@@ -10,6 +10,8 @@
 #include <QKeyEvent>
 #include <QMouseEvent>
 
+#include <limits>
+
 // ---- DiaryTreeModel ----------------------------------------------------------------------------------
 
 DiaryTreeModel::DiaryTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
@@ -17,9 +19,11 @@ DiaryTreeModel::DiaryTreeModel(QObject* parent) : QAbstractItemModel(parent) {}
 void DiaryTreeModel::clearNodes() {
     if (!m_building)
         beginResetModel();
-    m_nodes.clear();
-    m_topLevel.clear();
+    // Give the memory back: the next tree may be much smaller.
+    std::vector<DiaryNode>().swap(m_nodes);
+    m_topLevel = {};
     m_keys.clear();
+    m_entryLikeKeys = 0;
     if (!m_building)
         endResetModel();
 }
@@ -52,13 +56,17 @@ int DiaryTreeModel::addNode(int parentIndex, const QString& key, const QString& 
     if (findKey(key))
         return 0;
     const int added = append(parentIndex, key, true, text);
-    if (added)
+    if (added) {
         m_keys.insert(key, added);
+        if (sql::isEntryKey(key))
+            ++m_entryLikeKeys;
+    }
     return added;
 }
 
 int DiaryTreeModel::addEntryNode(int parentIndex, const QString& key, const QString& text) {
-    if (m_keys.contains(key))
+    // Entry keys are unique among themselves; only a date that reads like one can collide.
+    if (m_entryLikeKeys && m_keys.contains(key))
         return 0;
     return append(parentIndex, key, true, text);
 }
@@ -246,6 +254,9 @@ void DiaryTreeView::fillFromRecords(dao::Recordset* records) {
         return;
     }
 
+    // Every record adds an entry node and at most one date node.
+    if (count > 0 && count < std::numeric_limits<int>::max() / 2)
+        nodes.reserve(2 * count);
     for (qint64 i = 0; i < count; ++i) {
         QString id;
         QString title;

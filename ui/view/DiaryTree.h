@@ -47,6 +47,8 @@ public:
     // except to compare it with a date text that reads like an entry key).
     int addEntryNode(int parentIndex, const QString& key, const QString& text);
     void setExpandedFlag(int index1Based, bool expanded);
+    // Room for this many nodes, so that building a large tree never copies the nodes to grow.
+    void reserve(qsizetype nodes) { m_nodes.reserve(static_cast<std::size_t>(nodes)); }
 
     void beginBuild();
     void endBuild();
@@ -68,6 +70,7 @@ private:
     std::vector<DiaryNode> m_nodes;
     QList<int> m_topLevel;
     QHash<QString, int> m_keys; // keys of every node that is not an entry node
+    int m_entryLikeKeys = 0;    // how many of those read like an entry key
     bool m_building = false;
 };
 
