@@ -39,6 +39,11 @@ private:
 void installWebBrowser() {
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+    // The engine's own pages (the error page of an unreachable banner) speak Chinese like the rest of the
+    // program, whatever the system's language.
+    QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
+    if (!flags.contains("--lang"))
+        qputenv("QTWEBENGINE_CHROMIUM_FLAGS", flags + (flags.isEmpty() ? "" : " ") + "--lang=zh-CN");
     Browser::setFactory([](QWidget* parent) -> Browser* { return new WebEngineBrowser(parent); });
 }
 

@@ -2,8 +2,16 @@
 // blocks nor breaks the window.
 
 #include "LocalHttpServer.h"
+#include "support/TestSupport.h"
+
+#include "app/Globals.h"
+#include "app/Startup.h"
 #include "platform/Browser.h"
+#include "platform/FormRegistry.h"
 #include "platform/WebEngineBrowser.h"
+#include "ui/view/FormView.h"
+#include "ui/write/FormWrite.h"
+#include "update/Updater.h"
 
 #include <QSignalSpy>
 #include <QTest>
@@ -28,6 +36,10 @@ private slots:
     void initTestCase() {
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         platform::installWebBrowser();
+        testsupport::enterTestMode();
+        platform::forms().setOnLastUnloaded([] {});
+        InitControlClasses();
+        update::setUpdateCallObserverForTests([](quint32, const QString&) {});
     }
     void init() {
         platform::Browser::clearNavigations();
@@ -35,8 +47,15 @@ private slots:
         m_window->resize(640, 200);
         m_window->show();
     }
-    void cleanup() { delete m_window; }
-    void cleanupTestCase() { platform::Browser::setFactory(nullptr); }
+    void cleanup() {
+        delete m_window;
+        platform::forms().resetForTests();
+        app::resetGlobals();
+    }
+    void cleanupTestCase() {
+        platform::Browser::setFactory(nullptr);
+        update::setUpdateCallObserverForTests(nullptr);
+    }
 
     void sandboxIsOffWhenRunningAsRoot() {
         if (::geteuid() != 0)
@@ -79,6 +98,33 @@ private slots:
         QCOMPARE(finished[0][0].toBool(), false);
         QCOMPARE(platform::Browser::navigations(), QStringList{address});
         QVERIFY(m_window->isVisible());
+    }
+
+    void bothWindowsWorkWithTheirBannersUnreachable() {
+        testsupport::TempDiary diary;
+        CurrentUser = QStringLiteral("zhang");
+        Form_View* view = platform::forms().show<Form_View>();
+        auto* mainBanner = view->WebBrowser_Ad->findChild<QWebEngineView*>();
+        QVERIFY(mainBanner);
+        QSignalSpy mainFinished(mainBanner, &QWebEngineView::loadFinished);
+        QTRY_COMPARE_WITH_TIMEOUT(mainFinished.size(), 1, 60000);
+        QVERIFY(view->isVisible());
+        // With the default maker's host the page fails to load (the engine shows its error page); either
+        // way the window has gone on working meanwhile.
+
+        view->Command_Insert_Click();
+        auto* editor = platform::forms().loaded<Form_Write>();
+        QVERIFY(editor);
+        auto* editorBanner = editor->WebBrowser_Ad->findChild<QWebEngineView*>();
+        QVERIFY(editorBanner);
+        QSignalSpy editorFinished(editorBanner, &QWebEngineView::loadFinished);
+        QTRY_COMPARE_WITH_TIMEOUT(editorFinished.size(), 1, 60000);
+        QVERIFY(platform::forms().unload<Form_Write>());
+        QVERIFY(platform::forms().isLoaded<Form_View>());
+        QCOMPARE(platform::Browser::navigations(),
+                 QStringList({update::bannerAddress(update::BannerPage::MainWindow),
+                              update::bannerAddress(update::BannerPage::Editor),
+                              update::bannerAddress(update::BannerPage::MainWindow)}));
     }
 };
 
