@@ -101,16 +101,6 @@ private slots:
         QCOMPARE(after.lineX1, before.lineX1);
         QCOMPARE(after.lineY, before.lineY);
     }
-
-    void resizingTwiceFromTheResultGivesTheSameValues() {
-        // Each step reads the current values, so a second resize to the same size is a no-op.
-        const Geometry once = applied(designedGeometry(), resize(18000, 8000, designedGeometry()));
-        const Geometry twice = applied(once, resize(18000, 8000, once));
-        QCOMPARE(twice.title.width, once.title.width);
-        QCOMPARE(twice.dateWeek.left, once.dateWeek.left);
-        QCOMPARE(twice.body.height, once.body.height);
-        QCOMPARE(twice.lineX2, once.lineX2);
-    }
 };
 
 QTEST_APPLESS_MAIN(TestViewLayout)
