@@ -45,7 +45,7 @@ bool InitControlClasses() {
     // A CJK font, explicitly, so every caption renders the same everywhere.
     for (const char* family : {"Noto Sans CJK SC", "Microsoft YaHei", "WenQuanYi Micro Hei", "SimSun"}) {
         if (QFontDatabase::hasFamily(QLatin1String(family))) {
-            QFont font(QLatin1String(family));
+            QFont font{QLatin1String(family)};
             font.setPointSize(9);
             QApplication::setFont(font);
             break;
