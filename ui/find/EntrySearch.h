@@ -1,0 +1,31 @@
+#pragma once
+
+#include "ResultModel.h"
+
+#include <QVariant>
+
+#include <functional>
+#include <vector>
+
+namespace dao {
+class Recordset;
+}
+
+// The search over one user's entries: which field a choice searches, when a field matches the keyword, and
+// the walk over the found records that collects the rows to list.
+namespace entrysearch {
+
+// The field position that the field choice with this list index searches (title 2 … body 6).
+int fieldPositionOfChoice(int choiceIndex);
+
+// True when keyword occurs in the field's text, compared character for character with letter case. A field
+// without a value or with empty text never matches; an empty keyword matches every other field.
+bool keywordMatches(const QVariant& value, const QString& keyword);
+
+// Walks the records (last, count, first, then one by one) and returns a row for each record whose field at
+// fieldPosition matches: the record number, then fields 2 to 6. Every step that fails is skipped and the walk
+// goes on. breathe is called every few hundred records so a long walk can keep the window painting.
+std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition, const QString& keyword,
+                                      const std::function<void()>& breathe = {});
+
+} // namespace entrysearch

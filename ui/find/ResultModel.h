@@ -1,0 +1,38 @@
+#pragma once
+
+#include <QAbstractTableModel>
+
+#include <array>
+#include <vector>
+
+// One listed entry: the row's own text (the record number) and the texts of its five sub-items.
+struct ResultRow {
+    static constexpr int kColumns = 6;
+    std::array<QString, kColumns> cells;
+};
+
+// The rows of the search result list. Rows are kept as plain values and handed to the view in one reset,
+// so even a hundred thousand hits cost no per-row objects or signals.
+//
+// Every cell's text (Qt::DisplayRole and Qt::EditRole) is the field's whole text; how a long body is drawn
+// in one line is the view's business. Nothing is editable.
+class ResultModel : public QAbstractTableModel {
+    Q_OBJECT
+public:
+    using QAbstractTableModel::QAbstractTableModel;
+
+    // Replaces every row at once.
+    void setRows(std::vector<ResultRow> rows);
+    void clear();
+
+    const QString& text(int row, int column) const;
+
+    int rowCount(const QModelIndex& parent = {}) const override;
+    int columnCount(const QModelIndex& parent = {}) const override;
+    QVariant data(const QModelIndex& index, int role = Qt::DisplayRole) const override;
+    QVariant headerData(int section, Qt::Orientation orientation, int role = Qt::DisplayRole) const override;
+    Qt::ItemFlags flags(const QModelIndex& index) const override;
+
+private:
+    std::vector<ResultRow> m_rows;
+};
