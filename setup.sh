@@ -34,6 +34,21 @@ run_tests() { # run_tests <dir>
     (cd "$1" && ctest --output-on-failure -j"$(nproc)")
 }
 
+fuzz() { # fuzz <seconds>: the libFuzzer targets, built with clang in build-fuzz, each run for a bounded time
+    CC=clang CXX=clang++ cmake -S . -B build-fuzz -DCMAKE_BUILD_TYPE=RelWithDebInfo -DQJL_FUZZ=ON \
+        -DQJL_WEBENGINE=OFF -DQJL_BUILD_TESTS=OFF >/dev/null
+    cmake --build build-fuzz -j"$(nproc)" --target fuzz_statement fuzz_import
+    mkdir -p build-fuzz/found
+    for target in statement import; do
+        # New inputs go to a work folder; the seed corpus in fuzz/corpus stays as committed.
+        mkdir -p "build-fuzz/corpus-$target"
+        local words=()
+        [ -f "fuzz/$target.dict" ] && words=(-dict="fuzz/$target.dict")
+        "./build-fuzz/bin/fuzz_$target" -max_total_time="$1" -print_final_stats=1 "${words[@]}" \
+            -artifact_prefix=build-fuzz/found/ "build-fuzz/corpus-$target" "fuzz/corpus/$target"
+    done
+}
+
 case "${1:-run}" in
 run)
     install_packages
@@ -47,6 +62,8 @@ test)
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQJL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
+    # Any text as a statement, any bytes as an imported file: a minute each.
+    fuzz 60
     ;;
 *)
     echo "usage: $0 run|test" >&2

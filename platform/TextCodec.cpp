@@ -53,6 +53,17 @@ bool isValidUtf8(const QByteArray& bytes) {
     }
     return true;
 }
+// The UTF-16 decoders pass a surrogate that is not half of a pair through as it stands; such a text cannot
+// be shown, stored or written out as it was read. Each one becomes U+FFFD, as invalid bytes do in UTF-8.
+QString withUnpairedSurrogatesReplaced(QString text) {
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text[i].isHighSurrogate() && i + 1 < text.size() && text[i + 1].isLowSurrogate())
+            ++i;
+        else if (text[i].isSurrogate())
+            text[i] = QChar::ReplacementCharacter;
+    }
+    return text;
+}
 } // namespace
 
 QByteArray toAnsi(const QString& text) {
@@ -70,11 +81,11 @@ QString decodeTextFile(const QByteArray& bytes) {
         return QString::fromUtf8(bytes.constData() + 3, bytes.size() - 3);
     if (bytes.startsWith("\xFF\xFE")) {
         QStringDecoder decoder(QStringConverter::Utf16LE);
-        return decoder.decode(QByteArrayView(bytes).sliced(2));
+        return withUnpairedSurrogatesReplaced(decoder.decode(QByteArrayView(bytes).sliced(2)));
     }
     if (bytes.startsWith("\xFE\xFF")) {
         QStringDecoder decoder(QStringConverter::Utf16BE);
-        return decoder.decode(QByteArrayView(bytes).sliced(2));
+        return withUnpairedSurrogatesReplaced(decoder.decode(QByteArrayView(bytes).sliced(2)));
     }
     if (!isPlainAscii(bytes) && isValidUtf8(bytes))
         return QString::fromUtf8(bytes);

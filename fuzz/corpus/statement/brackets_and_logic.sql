@@ -1,0 +1,1 @@
+select [id], [diarytitle] from [diary] where not (id <> 3 or diaryweather is null) and diarydate >= '2009-09-08';

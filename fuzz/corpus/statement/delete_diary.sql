@@ -1,0 +1,1 @@
+Delete from diary where id = 2

@@ -1,0 +1,1 @@
+DELETE * FROM diary WHERE diarytext = 'id = 5' AND id > -9223372036854775808

@@ -1,0 +1,1 @@
+Select * from users where username = '' OR '1'='1'

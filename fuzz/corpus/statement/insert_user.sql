@@ -1,0 +1,1 @@
+INSERT INTO users(username,password,limit) Values('王五', '口令', '1')

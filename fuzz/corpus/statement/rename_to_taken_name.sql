@@ -1,0 +1,1 @@
+UPDATE users SET username = 'abc' WHERE id = 1

@@ -1,0 +1,1 @@
+Select * from diary where username = '张三'

@@ -1,0 +1,1 @@
+Select username from users

@@ -1,0 +1,1 @@
+UPDATE diary SET diarytitle='新标题', diarydate='2009-09-08', diaryweek='星期二', diaryweather='阴雨', diarytext='正文' where id = 1

@@ -1,0 +1,82 @@
+// The fuzzers' seed corpora, and inputs they once failed on, replayed through the same checks in every
+// build, so a fault they found stays found without clang or libFuzzer.
+
+#include "checks/ImportChecks.h"
+#include "checks/StatementChecks.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        qFatal("cannot read %s", qPrintable(path));
+    return file.readAll();
+}
+
+// One row per file of a corpus folder.
+void addCorpusRows(const char* target) {
+    const QDir folder(QStringLiteral(QJL_FUZZ_CORPUS "/") + QLatin1String(target));
+    const QStringList names = folder.entryList(QDir::Files, QDir::Name);
+    QVERIFY2(names.size() >= 10, qPrintable(folder.path()));
+    for (const QString& name : names)
+        QTest::newRow(qPrintable(name)) << contentsOf(folder.filePath(name));
+}
+
+} // namespace
+
+class TestFuzzCorpus : public QObject {
+    Q_OBJECT
+private:
+    QTemporaryDir m_folder;
+    std::unique_ptr<fuzzcheck::StatementChecker> m_statements;
+
+private slots:
+    void initTestCase() {
+        QVERIFY(m_folder.isValid());
+        m_statements = std::make_unique<fuzzcheck::StatementChecker>(m_folder.filePath(QStringLiteral("data.mdb")));
+    }
+    void cleanupTestCase() { m_statements.reset(); }
+
+    void anyImportedFileGivesAValidBody_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        addCorpusRows("import");
+        QTest::newRow("UTF-16 LE, high surrogate alone") << QByteArray("\xFF\xFE\x3D\xD8\x41\x00", 6);
+        QTest::newRow("UTF-16 LE, low surrogate alone") << QByteArray("\xFF\xFE\x41\x00\x00\xDE", 6);
+        QTest::newRow("UTF-16 LE, pair reversed") << QByteArray("\xFF\xFE\x00\xDE\x3D\xD8", 6);
+        QTest::newRow("UTF-16 LE, high surrogate last") << QByteArray("\xFF\xFE\x41\x00\x3D\xD8", 6);
+        QTest::newRow("UTF-16 BE, high surrogate before CR") << QByteArray("\xFE\xFF\xD8\x3D\x00\x0D\x00\x0A", 8);
+        QTest::newRow("UTF-16 LE, odd length") << QByteArray("\xFF\xFE\x41\x00\x42", 5);
+        QTest::newRow("UTF-8, surrogate encoded") << QByteArray("\xED\xA0\x80\x0D\x0A\x41");
+        QTest::newRow("NUL and CR") << QByteArray("\x00\x0D\x00\x0D\x0A", 5);
+    }
+    void anyImportedFileGivesAValidBody() {
+        QFETCH(QByteArray, bytes);
+        const QString fault = fuzzcheck::checkImportedBytes(bytes);
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+
+    void anyTextAsStatementOrValueIsSafe_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        addCorpusRows("statement");
+        QTest::newRow("empty") << QByteArray();
+        QTest::newRow("NUL inside a value") << QByteArray("a\0b", 3);
+        QTest::newRow("only a quote") << QByteArray("'");
+        QTest::newRow("closing the value early") << QByteArray("x', 'y', 'z', 'w', 'v', 'u') --");
+        QTest::newRow("deep nesting") << QByteArray("Select * from diary where ") + QByteArray(200, '(');
+        QTest::newRow("many comparisons")
+            << QByteArray("Select * from diary where id = 1") + QByteArray(" or id = 1").repeated(250);
+    }
+    void anyTextAsStatementOrValueIsSafe() {
+        QFETCH(QByteArray, bytes);
+        const QString fault = m_statements->check(QString::fromUtf8(bytes));
+        QVERIFY2(fault.isEmpty(), qPrintable(fault));
+    }
+};
+
+QTEST_GUILESS_MAIN(TestFuzzCorpus)
+#include "tst_fuzzcorpus.moc"
