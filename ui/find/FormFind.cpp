@@ -16,6 +16,8 @@
 #include <QElapsedTimer>
 #include <QEvent>
 #include <QHeaderView>
+#include <QPointer>
+#include <QScopeGuard>
 #include <QScreen>
 
 using platform::forms;
@@ -101,7 +103,7 @@ void Form_Find::Form_Load() {
 
 void Form_Find::Form_Unload(bool& cancel) {
     (void)cancel;
-    // Stops a search still walking its records (it keeps the window painting while it runs).
+    // A search still walking its records (it lets the window paint meanwhile) then lists nothing.
     m_searching = false;
     app::runHandled([] { forms().show<Form_View>(); });
 }
@@ -111,7 +113,12 @@ void Form_Find::Command_Find_Click() {
         return;
     m_searching = true;
     QApplication::setOverrideCursor(Qt::BusyCursor);
-    Command_Find->setEnabled(false);
+    const QPointer<Form_Find> self(this);
+    const auto done = qScopeGuard([self] {
+        QApplication::restoreOverrideCursor();
+        if (self)
+            self->m_searching = false;
+    });
 
     m_results->clear();
     m_records.reset();
@@ -123,21 +130,21 @@ void Form_Find::Command_Find_Click() {
     });
     const int field = entrysearch::fieldPositionOfChoice(Combo_KeyWords->currentIndex());
     const QString keyword = Text_KeyWords->text();
+    // The walk holds its own reference, so the records outlive a window closed while the search lets it paint.
+    const std::shared_ptr<dao::Recordset> records = m_records;
     QElapsedTimer sincePaint;
     sincePaint.start();
-    std::vector<ResultRow> rows = entrysearch::collectMatches(m_records.get(), field, keyword, [&] {
+    std::vector<ResultRow> rows = entrysearch::collectMatches(records.get(), field, keyword, [&sincePaint] {
         if (sincePaint.elapsed() >= kMaxUnpaintedMs) {
             keepPainting();
             sincePaint.restart();
         }
     });
-    const bool closed = !m_searching;
+    // A window closed meanwhile has nobody left to show rows or a notice to.
+    if (!self || !m_searching)
+        return;
     m_results->setRows(std::move(rows));
-
-    Command_Find->setEnabled(true);
-    QApplication::restoreOverrideCursor();
-    m_searching = false;
-    if (!closed && m_results->rowCount() == 0)
+    if (m_results->rowCount() == 0)
         ShowNotice(QStringLiteral("没有查找到相关信息。"));
 }
 

@@ -46,7 +46,7 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
-    void keepPainting();
+    static void keepPainting();
 
     ResultModel* m_results = nullptr;
     // The record set of the last search, kept until the next search or until the window closes.

@@ -335,6 +335,11 @@ private slots:
         QVERIFY(!forms().isLoaded<Form_View>());
         QCOMPARE(forms().loadedCount(), 1);
         QVERIFY(MessageBox::shown().empty());
+
+        // Closing the editor brings back the main window, not the search window.
+        QVERIFY(forms().loaded<Form_Write>()->close());
+        QVERIFY(forms().isLoaded<Form_View>());
+        QVERIFY(!forms().isLoaded<Form_Find>());
     }
 
     void doubleClickWithoutSelectedRowDoesNothing_data() {
