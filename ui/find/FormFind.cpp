@@ -1,5 +1,7 @@
 #include "FormFind.h"
 
+#include "platform/Controls.h"
+
 #include "EntrySearch.h"
 #include "FindLayout.h"
 #include "ResultList.h"
@@ -23,6 +25,8 @@
 using platform::forms;
 using platform::Twips::place;
 
+using platform::named;
+
 namespace {
 constexpr double kDesignWidth = 10575;
 constexpr double kDesignHeight = 5970;
@@ -32,11 +36,6 @@ constexpr double kColumnWidth = 1440;
 
 // How long a search may hold the window before it repaints.
 constexpr qint64 kMaxUnpaintedMs = 40;
-
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 findlayout::WindowState stateOf(const QWidget* window) {
     if (window->isMinimized())

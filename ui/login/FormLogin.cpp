@@ -1,5 +1,7 @@
 #include "FormLogin.h"
 
+#include "platform/Controls.h"
+
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
@@ -14,14 +16,12 @@
 using platform::forms;
 using platform::Twips::place;
 
+using platform::named;
+using platform::plainLabel;
+
 namespace {
 const QString kLoginTitle = QStringLiteral("青简录 - 用户登陆");
 const QString kRegisterTitle = QStringLiteral("青简录 - 用户注册");
-
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLineEdit* passwordBox(QWidget* parent, const char* name) {
     auto* box = named(new QLineEdit(parent), name);
@@ -31,11 +31,6 @@ QLineEdit* passwordBox(QWidget* parent, const char* name) {
     return box;
 }
 
-QLabel* label(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = named(new QLabel(caption, parent), name);
-    l->setTextFormat(Qt::PlainText);
-    return l;
-}
 } // namespace
 
 Form_Login::Form_Login() {
@@ -47,16 +42,16 @@ Form_Login::Form_Login() {
     Combo_UserName = named(new QComboBox(Frame_Login), "Combo_UserName");
     Combo_UserName->setEditable(true);
     Combo_UserName->setInsertPolicy(QComboBox::NoInsert);
-    Label_UserName = label(Frame_Login, "Label_UserName", QStringLiteral("你的姓名："));
-    Label_PassWord = label(Frame_Login, "Label_PassWord", QStringLiteral("你的口令："));
+    Label_UserName = plainLabel(Frame_Login, "Label_UserName", QStringLiteral("你的姓名："));
+    Label_PassWord = plainLabel(Frame_Login, "Label_PassWord", QStringLiteral("你的口令："));
     Text_PassWord = passwordBox(Frame_Login, "Text_PassWord");
 
     Frame_Register = named(new QGroupBox(QStringLiteral("用户注册"), this), "Frame_Register");
-    Label_RegUserName = label(Frame_Register, "Label_RegUserName", QStringLiteral("你的姓名："));
+    Label_RegUserName = plainLabel(Frame_Register, "Label_RegUserName", QStringLiteral("你的姓名："));
     Text_RegUserName = named(new QLineEdit(Frame_Register), "Text_RegUserName");
-    Label_RegPassWord = label(Frame_Register, "Label_RegPassWord", QStringLiteral("你的口令："));
+    Label_RegPassWord = plainLabel(Frame_Register, "Label_RegPassWord", QStringLiteral("你的口令："));
     Text_RegPassWord = passwordBox(Frame_Register, "Text_RegPassWord");
-    Label_RegPassWordC = label(Frame_Register, "Label_RegPassWordC", QStringLiteral("确认口令："));
+    Label_RegPassWordC = plainLabel(Frame_Register, "Label_RegPassWordC", QStringLiteral("确认口令："));
     Text_RegPassWordC = passwordBox(Frame_Register, "Text_RegPassWordC");
 
     Command_Login = named(new QPushButton(QStringLiteral("打开日记[&Enter]"), this), "Command_Login");
@@ -131,11 +126,15 @@ void Form_Login::Form_Unload(bool& cancel) {
 void Form_Login::Command_Login_Click() {
     app::runHandled([this] { SignIn(); });
 }
-void Form_Login::Command_Register_Click() { ShowRegisterView(); }
+void Form_Login::Command_Register_Click() {
+    ShowRegisterView();
+}
 void Form_Login::Command_RegYes_Click() {
     app::runHandled([this] { RegisterAccount(); });
 }
-void Form_Login::Command_RegNo_Click() { ShowLoginView(); }
+void Form_Login::Command_RegNo_Click() {
+    ShowLoginView();
+}
 
 void Form_Login::FillUserList() {
     DiaryDb = dao::OpenDiaryDatabase();
@@ -195,7 +194,9 @@ void Form_Login::ShowRegisterView() {
     Text_RegUserName->setFocus();
 }
 
-void Form_Login::ShowLoginView() { setView(false); }
+void Form_Login::ShowLoginView() {
+    setView(false);
+}
 
 void Form_Login::RegisterAccount() {
     const QString name = Text_RegUserName->text();

@@ -1,5 +1,7 @@
 #include "FormView.h"
 
+#include "platform/Controls.h"
+
 #include "DiaryTree.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
@@ -16,15 +18,12 @@
 
 using platform::Twips::place;
 
+using platform::named;
+
 namespace {
 const QString kDesignCaption = QStringLiteral("青简录 - 日记查看");
 const QString kMenuNodeNew = QStringLiteral("1.新建日记");
 const QString kMenuNodeImport = QStringLiteral("2.导入文本");
-
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
 
 QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     auto* box = named(new QLineEdit(parent), name);

@@ -1,5 +1,7 @@
 #include "FormWrite.h"
 
+#include "platform/Controls.h"
+
 #include "ImportedText.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
@@ -15,6 +17,9 @@
 
 using platform::forms;
 using platform::Twips::place;
+
+using platform::named;
+using platform::plainLabel;
 
 namespace {
 const QStringList kWeatherWords = {
@@ -38,17 +43,6 @@ QString importProblemText(importedtext::Problem problem) {
         break;
     }
     return QString();
-}
-
-template <class W> W* named(W* widget, const char* name) {
-    widget->setObjectName(QLatin1String(name));
-    return widget;
-}
-
-QLabel* label(QWidget* parent, const char* name, const QString& caption) {
-    auto* l = named(new QLabel(caption, parent), name);
-    l->setTextFormat(Qt::PlainText);
-    return l;
 }
 
 // A label sits at its designed place and is as large as its caption.
@@ -80,9 +74,9 @@ Form_Write::Form_Write() {
                    Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint);
     setFixedSize(platform::Twips::toPixels(9255, this), platform::Twips::toPixels(6735, this));
 
-    Label_DiaryTitle = label(this, "Label_DiaryTitle", QStringLiteral("标题："));
+    Label_DiaryTitle = plainLabel(this, "Label_DiaryTitle", QStringLiteral("标题："));
     Text_DiaryTitle = named(new QLineEdit(this), "Text_DiaryTitle");
-    Label_DiaryWeather = label(this, "Label_DiaryWeather", QStringLiteral("天气："));
+    Label_DiaryWeather = plainLabel(this, "Label_DiaryWeather", QStringLiteral("天气："));
     Combo_DiaryWeather = named(new QComboBox(this), "Combo_DiaryWeather");
     Combo_DiaryWeather->setEditable(true);
     Combo_DiaryWeather->setInsertPolicy(QComboBox::NoInsert);
@@ -90,12 +84,12 @@ Form_Write::Form_Write() {
     Combo_DiaryWeather->setCompleter(nullptr);
     Combo_DiaryWeather->addItems(kWeatherWords);
     Combo_DiaryWeather->setCurrentIndex(0);
-    Label_DiaryText = label(this, "Label_DiaryText", QStringLiteral("日记正文："));
-    Label_DiaryDate = label(this, "Label_DiaryDate", QStringLiteral("日期："));
+    Label_DiaryText = plainLabel(this, "Label_DiaryText", QStringLiteral("日记正文："));
+    Label_DiaryDate = plainLabel(this, "Label_DiaryDate", QStringLiteral("日期："));
     Text_DiaryDate = named(new QLineEdit(this), "Text_DiaryDate");
     Text_DiaryDate->setEnabled(false);
     Text_DiaryDate->setFocusPolicy(Qt::NoFocus);
-    Label_DiaryWeek = label(this, "Label_DiaryWeek", QStringLiteral("星期几"));
+    Label_DiaryWeek = plainLabel(this, "Label_DiaryWeek", QStringLiteral("星期几"));
     RichTextBox_DiaryText = named(new DiaryTextBox(this), "RichTextBox_DiaryText");
     // Tab leaves the body for the next control, as the keyboard order promises.
     RichTextBox_DiaryText->setTabChangesFocus(true);
