@@ -1,14 +1,15 @@
 #!/usr/bin/env bash
 # 青简录: install what the build needs, build, then start the program or run every test.
 #   sudo ./setup.sh run     install, build, start the program (an empty data.mdb is made beside it once)
-#   sudo ./setup.sh test    install, build, run the whole test suite (plain and sanitizer builds)
+#   sudo ./setup.sh test    install, build, run the whole test suite (plain and sanitizer builds) and start
+#                           the release archive once
 set -euo pipefail
 cd "$(dirname "$(readlink -f "$0")")"
 
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
           libsqlcipher-dev sqlcipher libsodium-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth)
+          fonts-noto-cjk xvfb xauth x11-utils)
 
 install_packages() {
     local missing=()
@@ -59,6 +60,8 @@ test)
     install_packages
     build build
     run_tests build
+    # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
+    tests/release/archive-smoke.sh build
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQJL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan

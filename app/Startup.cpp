@@ -4,6 +4,7 @@
 #include "db/DaoError.h"
 #include "platform/FormRegistry.h"
 #include "platform/WebEngineBrowser.h"
+#include "resources/ApplicationIcon.h"
 #include "ui/login/FormLogin.h"
 
 #include <QFont>
@@ -12,8 +13,11 @@
 #include <QTranslator>
 
 DiaryApplication::DiaryApplication(int& argc, char** argv) : QApplication(argc, argv) {
+    // No application display name: Qt would append it to every window caption. The product name that
+    // message boxes carry is platform::MessageBox::applicationTitle().
     setApplicationName(QStringLiteral("qingjianlu"));
-    setApplicationDisplayName(QStringLiteral("青简录"));
+    // Matches the installed desktop entry, so desktops show its name and icon for the program's windows.
+    setDesktopFileName(QStringLiteral("qingjianlu"));
     // Windows that are loaded but hidden keep the program alive; it ends when the last one unloads.
     setQuitOnLastWindowClosed(false);
 }
@@ -29,6 +33,27 @@ bool DiaryApplication::notify(QObject* receiver, QEvent* event) {
     return false;
 }
 
+namespace app {
+
+QFont uiFont() {
+    QFont font = QApplication::font();
+    // A CJK font, explicitly, so every caption renders the same everywhere: Noto Sans CJK SC on Linux,
+    // Microsoft YaHei on Windows, then older common Chinese fonts.
+    for (const char* family : {"Noto Sans CJK SC", "Microsoft YaHei", "WenQuanYi Micro Hei", "SimSun"}) {
+        if (QFontDatabase::hasFamily(QLatin1String(family))) {
+            font = QFont{QLatin1String(family)};
+            break;
+        }
+    }
+    // 9 points is 180 twips, the height the windows give a one-line label, and 12 pixels at 96 dots per
+    // inch. Given in points, the font follows the screen's logical DPI exactly as the twips geometry does
+    // (platform/Twips), so captions keep fitting their controls at 150 % and 200 %.
+    font.setPointSize(9);
+    return font;
+}
+
+} // namespace app
+
 bool InitControlClasses() {
     bool ok = true;
     // Standard buttons and dialogs read as on a Chinese system (确定, 是, 否, 取消), whatever the system's language.
@@ -42,15 +67,9 @@ bool InitControlClasses() {
             ok = false;
         }
     }
-    // A CJK font, explicitly, so every caption renders the same everywhere.
-    for (const char* family : {"Noto Sans CJK SC", "Microsoft YaHei", "WenQuanYi Micro Hei", "SimSun"}) {
-        if (QFontDatabase::hasFamily(QLatin1String(family))) {
-            QFont font{QLatin1String(family)};
-            font.setPointSize(9);
-            QApplication::setFont(font);
-            break;
-        }
-    }
+    // Every window, whatever opens it, carries the program's icon.
+    QApplication::setWindowIcon(resources::applicationIcon());
+    QApplication::setFont(app::uiFont());
     return ok;
 }
 

@@ -1,8 +1,9 @@
 #pragma once
 
 #include <QApplication>
+#include <QFont>
 
-// The application object: the product name, and a last line of defence so that no failure ever
+// The application object: the program's name, and a last line of defence so that no failure ever
 // escapes into Qt's event loop.
 class DiaryApplication : public QApplication {
 public:
@@ -10,8 +11,13 @@ public:
     bool notify(QObject* receiver, QEvent* event) override;
 };
 
-// Prepares the shared look of every window (Chinese standard texts, the CJK font). True when nothing
-// failed; a failure is harmless and start-up goes on.
+namespace app {
+// The font of every window: a Chinese UI font at 9 points.
+QFont uiFont();
+} // namespace app
+
+// Prepares the shared look of every window: Chinese standard texts, the CJK font, the program's icon.
+// True when nothing failed; a failure is harmless and start-up goes on.
 bool InitControlClasses();
 
 // The start-up procedure: prepares the controls and shows the login window. Returns false when the

@@ -32,8 +32,9 @@ QMessageBox* buildBox(const MessageBox::Request& request, const QString& title) 
 } // namespace
 
 QString MessageBox::applicationTitle() {
-    QString name = QGuiApplication::applicationDisplayName();
-    return name.isEmpty() ? QStringLiteral("青简录") : name;
+    // The product name, said here rather than as Qt's application display name: Qt appends that name to
+    // every window title on X11 and Windows, which would change each window's caption.
+    return QStringLiteral("青简录");
 }
 
 QString MessageBox::effectiveTitle(const Request& request) {
