@@ -30,6 +30,8 @@ public:
     void start(const QStringList& arguments);
     // Waits until the worker printed the line (or ended); false when it never came.
     bool waitForLine(const QByteArray& line, int timeoutMs = 60000);
+    // Closes the worker's input (a holding worker then lets go and ends).
+    void closeInput() { m_process.closeWriteChannel(); }
     // Ends the worker at once with SIGKILL, as a power cut or the task manager would.
     void killNow();
     // Waits for the worker to end by itself; false on a timeout (it is then killed).

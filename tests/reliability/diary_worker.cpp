@@ -8,8 +8,9 @@
 //       signed in, then one line per save that returned: "saved <n>" or "changed <n> <version>", or
 //       "failed <n> <what the user was shown>"; each line is flushed at once.
 //
-//   qjl_diary_worker hold <path>
-//       Opens the database file exclusively, prints "holding" and keeps it until its input closes.
+//   qjl_diary_worker hold <path> [<ms>]
+//       Opens the database file exclusively, prints "holding" and keeps it until its input closes, or for
+//       <ms> milliseconds.
 
 #include "EntryContent.h"
 
@@ -26,6 +27,7 @@
 #include "update/Updater.h"
 
 #include <QApplication>
+#include <QThread>
 
 #include <cstdio>
 #include <map>
@@ -205,7 +207,7 @@ int runSaves(const QStringList& args) {
     return 0;
 }
 
-int holdExclusively(const QString& path) {
+int holdExclusively(const QString& path, int milliseconds) {
     std::shared_ptr<dao::Database> held;
     try {
         held = dao::OpenDatabase(path, true, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
@@ -214,6 +216,10 @@ int holdExclusively(const QString& path) {
         return 2;
     }
     say(QStringLiteral("holding"));
+    if (milliseconds > 0) {
+        QThread::msleep(static_cast<unsigned long>(milliseconds));
+        return 0;
+    }
     while (std::getchar() != std::char_traits<char>::eof()) {
     }
     return 0;
@@ -228,10 +234,10 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 7 && args[1] == QLatin1String("save"))
         return runSaves(args);
-    if (args.size() == 3 && args[1] == QLatin1String("hold"))
-        return holdExclusively(args[2]);
+    if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("hold"))
+        return holdExclusively(args[2], args.value(3).toInt());
     std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> window|direct\n"
-               "       qjl_diary_worker hold <path>\n",
+               "       qjl_diary_worker hold <path> [<ms>]\n",
                stderr);
     return 2;
 }
