@@ -14,7 +14,8 @@ double pixelsPerTwip(const QWidget* widget = nullptr);
 int toPixels(double twips, const QWidget* widget = nullptr);
 double fromPixels(int pixels, const QWidget* widget = nullptr);
 QRect rect(double left, double top, double width, double height, const QWidget* widget = nullptr);
-// Places a child control at a rectangle given in twips.
+// Places a child control at a rectangle given in twips. A label is made at least as large as its caption
+// needs, so no caption is ever clipped: it grows to the right and, keeping its middle, up and down.
 void place(QWidget* control, double left, double top, double width, double height);
 
 } // namespace Twips
