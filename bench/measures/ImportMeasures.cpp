@@ -1,0 +1,108 @@
+// Reading a 16 MiB GBK text file by the import rule: the editor's importedtext::read (the file read, the
+// check for binary content, platform::TextCodec::decodeTextFile and joinImportedLines) against reading the
+// file and decoding it with glibc's iconv (GBK to UTF-8) and QString::fromUtf8. And, reported on its own,
+// the time until the editor is on screen with the file's text in its body.
+
+#include "BenchEnv.h"
+#include "DiaryGenerator.h"
+#include "Measures.h"
+#include "app/Globals.h"
+#include "platform/FormRegistry.h"
+#include "ui/write/FormWrite.h"
+#include "ui/write/ImportedText.h"
+
+#include <QFile>
+#include <QFileInfo>
+
+#include <iconv.h>
+
+using benchenv::secondsSince;
+
+namespace measures {
+namespace {
+
+constexpr qint64 kFileBytes = 16 * 1024 * 1024;
+
+QString importFile() {
+    const QString path = benchenv::dataRoot() + QStringLiteral("/import-16MiB-gbk.txt");
+    if (QFileInfo(path).size() != kFileBytes) {
+        QString error;
+        if (!benchgen::writeGbkFile(path, kFileBytes, &error))
+            benchenv::fatal(error);
+    }
+    return path;
+}
+
+void readOurs(benchmark::State& state, long long) {
+    const QString path = importFile();
+    qsizetype characters = 0;
+    for (auto _ : state) {
+        const auto start = benchenv::startMeasure();
+        const importedtext::Result result = importedtext::read(path);
+        state.SetIterationTime(secondsSince(start));
+        if (result.problem != importedtext::Problem::None)
+            benchenv::fatal(QStringLiteral("the import refused %1").arg(path));
+        characters = result.body.size();
+    }
+    state.counters["chars"] = double(characters);
+}
+
+QString iconvRead(const QString& path) {
+    QFile file(path);
+    if (!file.open(QIODevice::ReadOnly))
+        benchenv::fatal(file.errorString());
+    QByteArray bytes = file.readAll();
+    // GBK needs at most 3 bytes of UTF-8 for each 2 bytes, ASCII 1 for 1.
+    QByteArray utf8(bytes.size() * 3 / 2 + 16, Qt::Uninitialized);
+    iconv_t converter = iconv_open("UTF-8", "GBK");
+    char* in = bytes.data();
+    std::size_t inLeft = std::size_t(bytes.size());
+    char* out = utf8.data();
+    std::size_t outLeft = std::size_t(utf8.size());
+    const std::size_t converted = iconv(converter, &in, &inLeft, &out, &outLeft);
+    iconv_close(converter);
+    if (converted == std::size_t(-1))
+        benchenv::fatal(QStringLiteral("iconv could not decode %1").arg(path));
+    return QString::fromUtf8(utf8.constData(), utf8.size() - qsizetype(outLeft));
+}
+
+void readBare(benchmark::State& state, long long) {
+    const QString path = importFile();
+    qsizetype characters = 0;
+    for (auto _ : state) {
+        const auto start = benchenv::startMeasure();
+        const QString text = iconvRead(path);
+        state.SetIterationTime(secondsSince(start));
+        characters = text.size();
+    }
+    state.counters["chars"] = double(characters);
+}
+
+// From the import's hand-over to the editor on screen with the whole file in its body.
+void editorShowsOurs(benchmark::State& state, long long) {
+    const QString path = importFile();
+    // The editor's unload brings back the main window: have it loaded, on whichever diary.
+    if (!benchenv::diaryInUse())
+        benchenv::useDiary(1000);
+    for (auto _ : state) {
+        ImportFilePath = path;
+        const auto start = benchenv::startMeasure();
+        Form_Write* editor = platform::forms().show<Form_Write>();
+        editor->repaint();
+        state.SetIterationTime(secondsSince(start));
+        if (editor->mode() != Form_Write::Mode::Import)
+            benchenv::fatal(QStringLiteral("the editor did not import %1").arg(path));
+        platform::forms().unload(editor);
+        benchenv::settle();
+    }
+}
+
+} // namespace
+
+void registerImport() {
+    add("import_16MiB_gbk", "ours", kFileBytes, readOurs, 3)->Repetitions(15);
+    add("import_16MiB_gbk", "bare", kFileBytes, readBare, 3)->Repetitions(15);
+    add("import_editor_shows", "ours", kFileBytes, editorShowsOurs, 1);
+}
+
+} // namespace measures

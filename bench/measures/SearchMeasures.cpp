@@ -1,0 +1,141 @@
+// The search window's search, by each of its five fields, against the same search written by hand: the
+// account's entries selected directly, the same substring test (QString::contains, letter case counted) on
+// the chosen field, and the same six texts kept for every hit. The hand-written one reads a hit's other
+// fields only for hits, and the body in the scan only when the body is what it searches, as a careful
+// programmer would.
+
+#include "Bare.h"
+#include "BenchEnv.h"
+#include "DiaryGenerator.h"
+#include "Measures.h"
+#include "platform/FormRegistry.h"
+#include "platform/MessageBox.h"
+#include "ui/find/FormFind.h"
+#include "ui/find/ResultModel.h"
+
+#include <array>
+#include <vector>
+
+using benchenv::secondsSince;
+
+namespace measures {
+namespace {
+
+constexpr long long kEntries = 100000;
+
+struct Search {
+    const char* field;
+    int choice; // index in Combo_KeyWords
+    const char* column;
+    const char* keyword;
+};
+
+// The keywords are the examples the search window itself offers.
+const std::array<Search, 5> kSearches{{
+    {"title", 0, "diarytitle", "杯具"},
+    {"date", 1, "diarydate", "2009-09-08"},
+    {"week", 2, "diaryweek", "星期一"},
+    {"weather", 3, "diaryweather", "大雨"},
+    {"body", 4, "diarytext", "今天"},
+}};
+
+Form_Find* findWindow() {
+    auto* form = platform::forms().loaded<Form_Find>();
+    if (!form) {
+        form = platform::forms().show<Form_Find>();
+        benchenv::settle();
+    }
+    return form;
+}
+
+template <int Choice> void searchOurs(benchmark::State& state, long long n) {
+    const Search& search = kSearches[Choice];
+    benchenv::useDiary(n);
+    Form_Find* form = findWindow();
+    form->Combo_KeyWords->setCurrentIndex(search.choice);
+    form->Text_KeyWords->setText(QString::fromUtf8(search.keyword));
+    for (auto _ : state) {
+        const auto start = benchenv::startMeasure();
+        form->Command_Find_Click();
+        state.SetIterationTime(secondsSince(start));
+        benchenv::settle();
+        platform::MessageBox::clearShown();
+    }
+    state.counters["hits"] = form->results()->rowCount();
+    form->PopMenu_List_Clear_Click(); // give the rows' memory back before the next measure
+}
+
+bool matches(const QString& text, const QString& keyword) {
+    return !text.isEmpty() && text.contains(keyword, Qt::CaseSensitive);
+}
+
+std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Search& search, const QString& keyword) {
+    std::vector<ResultRow> rows;
+    if (search.choice == 4) {
+        bare::Statement scan(db, "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary "
+                                 "WHERE username = ?");
+        scan.bind(1, user);
+        while (scan.step()) {
+            QString body = scan.text(5);
+            if (!matches(body, keyword))
+                continue;
+            ResultRow& row = rows.emplace_back();
+            row.cells = {QString::number(scan.integer(0)),
+                         scan.text(1),
+                         scan.text(2),
+                         scan.text(3),
+                         scan.text(4),
+                         std::move(body)};
+        }
+        return rows;
+    }
+    const QByteArray scanSql = QByteArray("SELECT id, ") + search.column + " FROM diary WHERE username = ?";
+    bare::Statement scan(db, scanSql.constData());
+    bare::Statement hit(db, "SELECT diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary WHERE id = ?");
+    scan.bind(1, user);
+    while (scan.step()) {
+        if (!matches(scan.text(1), keyword))
+            continue;
+        hit.bind(1, scan.integer(0));
+        if (hit.step()) {
+            ResultRow& row = rows.emplace_back();
+            row.cells = {
+                QString::number(scan.integer(0)), hit.text(0), hit.text(1), hit.text(2), hit.text(3), hit.text(4)};
+        }
+        hit.reset();
+    }
+    return rows;
+}
+
+template <int Choice> void searchBare(benchmark::State& state, long long n) {
+    const Search& search = kSearches[Choice];
+    bare::Db db = bare::openWarm(benchenv::databasePath(n));
+    const QByteArray user = benchgen::measuredAccount().name.toUtf8();
+    const QString keyword = QString::fromUtf8(search.keyword);
+    std::vector<ResultRow> rows;
+    for (auto _ : state) {
+        const auto start = benchenv::startMeasure();
+        rows = {}; // the previous list goes first, as the window's does
+        rows = bareSearch(db.get(), user, search, keyword);
+        state.SetIterationTime(secondsSince(start));
+    }
+    state.counters["hits"] = double(rows.size());
+}
+
+template <int Choice> void addSearch() {
+    const std::string measure = std::string("search_") + kSearches[Choice].field;
+    add(measure, "ours", kEntries, searchOurs<Choice>, 1);
+    add(measure, "bare", kEntries, searchBare<Choice>, 1);
+}
+
+} // namespace
+
+void registerSearch() {
+    addSearch<0>();
+    addSearch<1>();
+    addSearch<2>();
+    addSearch<3>();
+    addSearch<4>();
+}
+
+} // namespace measures
