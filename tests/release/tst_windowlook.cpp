@@ -10,6 +10,7 @@
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
+#include "app/SqlText.h"
 #include "app/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
@@ -51,22 +52,24 @@ class TestWindowLook : public QObject {
 private:
     std::unique_ptr<testsupport::TempDiary> m_diary;
 
+    // Two accounts and five entries, written through one connection: opening the encrypted file for each
+    // would make every test slow.
     void addSampleDiary() {
-        m_diary->addUser(kUser, app::hashPassword(kPassword));
-        m_diary->addUser(QStringLiteral("阿青"), app::hashPassword(QStringLiteral("x")));
-        const QString user = kUser;
-        m_diary->addEntry(user, QStringLiteral("开学第一天"), QStringLiteral("2009-09-01"), QStringLiteral("星期二"),
-                          QStringLiteral("晴朗"),
-                          QStringLiteral("今天是开学的第一天，天气很好。\r\n早上七点起床，吃过早饭就去学校了。\r\n"
-                                         "新同学们都很友善，下午还一起去图书馆借了书。"));
-        m_diary->addEntry(user, QStringLiteral("读书笔记"), QStringLiteral("2009-09-01"), QStringLiteral("星期二"),
-                          QStringLiteral("多云"), QStringLiteral("《诗经》读到了《蒹葭》。"));
-        m_diary->addEntry(user, QStringLiteral("秋雨"), QStringLiteral("2009-09-05"), QStringLiteral("星期六"),
-                          QStringLiteral("小雨"), QStringLiteral("下了一整天的雨，在家听雨写字。"));
-        m_diary->addEntry(user, QStringLiteral("雨后登山"), QStringLiteral("2009-09-06"), QStringLiteral("星期日"),
-                          QStringLiteral("阵雨"), QStringLiteral("雨停了就去爬山，山上云很低。"));
-        m_diary->addEntry(user, QStringLiteral("周末大扫除"), QStringLiteral("2009-09-08"), QStringLiteral("星期二"),
-                          QStringLiteral("大雨"), QStringLiteral("窗外大雨，屋里收拾得干干净净。"));
+        auto db = m_diary->open();
+        db->Execute(sql::insertUser(kUser, app::hashPassword(kPassword)));
+        db->Execute(sql::insertUser(QStringLiteral("阿青"), app::hashPassword(QStringLiteral("x"))));
+        const auto entry = [&](const char16_t* title, const char16_t* date, const char16_t* week,
+                               const char16_t* weather, const QString& text) {
+            db->Execute(sql::insertDiary(kUser, QString::fromUtf16(title), QString::fromUtf16(date),
+                                         QString::fromUtf16(week), QString::fromUtf16(weather), text));
+        };
+        entry(u"开学第一天", u"2009-09-01", u"星期二", u"晴朗",
+              QStringLiteral("今天是开学的第一天，天气很好。\r\n早上七点起床，吃过早饭就去学校了。\r\n"
+                             "新同学们都很友善，下午还一起去图书馆借了书。"));
+        entry(u"读书笔记", u"2009-09-01", u"星期二", u"多云", QStringLiteral("《诗经》读到了《蒹葭》。"));
+        entry(u"秋雨", u"2009-09-05", u"星期六", u"小雨", QStringLiteral("下了一整天的雨，在家听雨写字。"));
+        entry(u"雨后登山", u"2009-09-06", u"星期日", u"阵雨", QStringLiteral("雨停了就去爬山，山上云很低。"));
+        entry(u"周末大扫除", u"2009-09-08", u"星期二", u"大雨", QStringLiteral("窗外大雨，屋里收拾得干干净净。"));
     }
 
     static void waitUntilShown(QWidget* window) {
