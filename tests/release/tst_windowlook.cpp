@@ -24,6 +24,7 @@
 #include "ui/write/FormWrite.h"
 
 #include <QDir>
+#include <QLabel>
 #include <QScreen>
 #include <QTest>
 
@@ -218,6 +219,36 @@ private slots:
                                 .arg(expected.width())
                                 .arg(expected.height())
                                 .arg(dpi)));
+    }
+
+    // A label grown for its caption stays centred on its designed line, level with the box beside it.
+    void grownLabelsKeepTheirDesignedMiddle_data() {
+        QTest::addColumn<Scene>("scene");
+        QTest::addColumn<QString>("name");
+        QTest::addColumn<int>("designedTop");
+        QTest::newRow("login name") << Scene::Login << QStringLiteral("Label_UserName") << 520;
+        QTest::newRow("login password") << Scene::Login << QStringLiteral("Label_PassWord") << 1120;
+        QTest::newRow("register confirm") << Scene::Registration << QStringLiteral("Label_RegPassWordC") << 1365;
+        QTest::newRow("main title") << Scene::Main << QStringLiteral("Label_Title") << 1245;
+        QTest::newRow("main weather") << Scene::Main << QStringLiteral("Label_WeatherL") << 1635;
+    }
+    void grownLabelsKeepTheirDesignedMiddle() {
+        QFETCH(Scene, scene);
+        QFETCH(QString, name);
+        QFETCH(int, designedTop);
+        QWidget* window = open(scene);
+        QVERIFY(window);
+        auto* label = window->findChild<QLabel*>(name);
+        QVERIFY(label);
+        const int designedHeight = 180;
+        const double middle = platform::Twips::toPixels(designedTop + designedHeight / 2.0, label);
+        const QRect placed = label->geometry();
+        QVERIFY2(placed.height() >= platform::Twips::toPixels(designedHeight, label), "shrunk");
+        QVERIFY2(qAbs((placed.top() + placed.height() / 2.0) - middle) <= 1.0,
+                 qPrintable(QStringLiteral("top %1 height %2, designed middle %3")
+                                .arg(placed.top())
+                                .arg(placed.height())
+                                .arg(middle)));
     }
 
     void everyTextFitsItsControl_data() { addScenes(); }
