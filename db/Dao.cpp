@@ -172,6 +172,9 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
     const QByteArray password = passwordFrom(connect).toUtf8();
     if (!password.isEmpty()) {
         rc = sqlite3_key(handle.get(), password.constData(), int(password.size()));
+        // SQLCipher 4 and later read this file format only when told to; older versions ignore the pragma.
+        if (rc == SQLITE_OK)
+            rc = sqlite3_exec(handle.get(), "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
         if (rc != SQLITE_OK)
             throw sqliteError(rc, handle.get(), path);
     }

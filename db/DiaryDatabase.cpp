@@ -59,8 +59,9 @@ bool writeEmptyDatabase(const QString& file, QString* errorMessage) {
     if (rc == SQLITE_OK)
         rc = sqlite3_key(handle.get(), password.constData(), int(password.size()));
     if (rc == SQLITE_OK)
-        rc = sqlite3_exec(handle.get(), "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;", nullptr, nullptr,
-                          nullptr);
+        rc = sqlite3_exec(handle.get(),
+                          "PRAGMA cipher_compatibility = 3; PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;",
+                          nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(handle.get(), kSchema, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {

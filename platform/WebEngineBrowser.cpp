@@ -8,7 +8,9 @@
 #include <QVBoxLayout>
 #include <QWebEngineView>
 
+#ifdef Q_OS_UNIX
 #include <unistd.h>
+#endif
 
 namespace platform {
 namespace {
@@ -37,8 +39,11 @@ private:
 } // namespace
 
 void installWebBrowser() {
+#ifdef Q_OS_UNIX
+    // Chromium's sandbox cannot start as root, and without this the web view would end the program at once.
     if (::geteuid() == 0 && !qEnvironmentVariableIsSet("QTWEBENGINE_DISABLE_SANDBOX"))
         qputenv("QTWEBENGINE_DISABLE_SANDBOX", "1");
+#endif
     // The engine's own pages (the error page of an unreachable banner) speak Chinese like the rest of the
     // program, whatever the system's language.
     QByteArray flags = qgetenv("QTWEBENGINE_CHROMIUM_FLAGS");
