@@ -3,15 +3,13 @@
 #include "EntryContent.h"
 
 #include "app/SqlText.h"
+#include "db/Connection.h"
 #include "db/DiaryDatabase.h"
 #include "platform/DateLocale.h"
 
 #include <sqlite3.h>
 
-#include <QFile>
 #include <QStringList>
-
-#include <memory>
 
 namespace reliability {
 
@@ -49,14 +47,7 @@ QString differenceFrom(const StoredEntry& entry, const QString& series, int numb
         .arg(wrong.join(", "));
 }
 
-QString integrityCheck(const QString& path) {
-    sqlite3* raw = nullptr;
-    const int opened = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    std::unique_ptr<sqlite3, int (*)(sqlite3*)> handle(raw, sqlite3_close);
-    if (opened != SQLITE_OK)
-        return QStringLiteral("cannot open: %1").arg(opened);
-    const QByteArray password(dao::kDiaryPassword);
-    sqlite3_key(raw, password.constData(), int(password.size()));
+QString integrityCheck(dao::Database& db) {
     QStringList rows;
     auto collect = [](void* out, int columns, char** values, char**) {
         for (int i = 0; i < columns; ++i)
@@ -64,7 +55,7 @@ QString integrityCheck(const QString& path) {
         return 0;
     };
     char* message = nullptr;
-    if (sqlite3_exec(raw, "PRAGMA integrity_check", collect, &rows, &message) != SQLITE_OK) {
+    if (sqlite3_exec(db.connection()->handle(), "PRAGMA integrity_check", collect, &rows, &message) != SQLITE_OK) {
         const QString error = QString::fromUtf8(message ? message : "?");
         sqlite3_free(message);
         return error;

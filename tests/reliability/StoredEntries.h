@@ -23,8 +23,8 @@ std::vector<StoredEntry> storedEntries(dao::Database& db);
 // date locale in test mode writes it); empty when it is intact.
 QString differenceFrom(const StoredEntry& entry, const QString& series, int number, int revision);
 
-// "ok" when SQLCipher, given the password, finds the file sound; else what it reports. Opening the file
-// also rolls back a transaction left unfinished by a killed process.
-QString integrityCheck(const QString& path);
+// "ok" when SQLCipher finds the file behind the open database sound; else what it reports. The opening
+// has already rolled back a transaction that a killed process left unfinished.
+QString integrityCheck(dao::Database& db);
 
 } // namespace reliability

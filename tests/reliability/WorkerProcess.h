@@ -30,6 +30,7 @@ public:
     void start(const QStringList& arguments);
     // Waits until the worker printed the line (or ended); false when it never came.
     bool waitForLine(const QByteArray& line, int timeoutMs = 60000);
+    bool running() const { return m_process.state() == QProcess::Running; }
     // Closes the worker's input (a holding worker then lets go and ends).
     void closeInput() { m_process.closeWriteChannel(); }
     // Ends the worker at once with SIGKILL, as a power cut or the task manager would.

@@ -106,7 +106,7 @@ QString keyOfTitle(const QString& user, const QString& title) {
 // Sends what the editor sends on Save; the list is read afresh now and then, as the main window does.
 bool saveDirect(const QString& series, const Save& save, int count) {
     try {
-        if (count % 10 == 0)
+        if (count > 0 && count % 10 == 0)
             DiaryDb = dao::OpenDiaryDatabase();
         const QString title = reliability::entryTitle(series, save.number);
         const QString weather = reliability::entryWeather(save.number, save.revision);

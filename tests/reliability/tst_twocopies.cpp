@@ -3,6 +3,7 @@
 // ever shown an error (in particular no "locked" one: a copy waits for the other's write to finish).
 
 #include "EntryContent.h"
+#include "Repetitions.h"
 #include "StoredEntries.h"
 #include "WorkerProcess.h"
 
@@ -27,11 +28,12 @@ private slots:
         QTest::addColumn<QString>("mode");
         QTest::addColumn<int>("saves"); // per copy; every fourth changes an entry saved earlier
         QTest::newRow("the statements the editor sends") << QStringLiteral("direct") << 200;
-        QTest::newRow("through the editor windows") << QStringLiteral("window") << 24;
+        QTest::newRow("through the editor windows") << QStringLiteral("window") << 16;
     }
     void twoCopiesSavingAtOnceLoseNothing() {
         QFETCH(QString, mode);
         QFETCH(int, saves);
+        saves = repetitions(saves);
         testsupport::TempDiary diary;
         const QStringList series = {QStringLiteral("甲"), QStringLiteral("乙")};
 
@@ -51,8 +53,9 @@ private slots:
             reported[i] = report.saved;
         }
 
-        QCOMPARE(integrityCheck(diary.databasePath()), QStringLiteral("ok"));
-        const std::vector<StoredEntry> entries = storedEntries(*diary.open());
+        std::shared_ptr<dao::Database> db = diary.open();
+        QCOMPARE(integrityCheck(*db), QStringLiteral("ok"));
+        const std::vector<StoredEntry> entries = storedEntries(*db);
         QCOMPARE(entries.size(), reported[0].size() + reported[1].size());
         QSet<qint64> ids;
         std::map<int, int> found[2];
