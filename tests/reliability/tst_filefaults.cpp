@@ -93,6 +93,8 @@ void writeDatabase(const QString& path, const QString& password, const QString& 
     if (!password.isEmpty()) {
         const QByteArray key = password.toUtf8();
         sqlite3_key(raw, key.constData(), int(key.size()));
+        // The format the diary's files use, also where SQLCipher 4 or later would pick another.
+        sqlite3_exec(raw, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
     }
     if (sqlite3_exec(raw, statements.toUtf8().constData(), nullptr, nullptr, nullptr) != SQLITE_OK)
         qFatal("cannot write %s: %s", qPrintable(path), sqlite3_errmsg(raw));
