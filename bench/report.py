@@ -1,9 +1,10 @@
 #!/usr/bin/env python3
 """Turns qjl_bench's Google Benchmark JSON into the results table.
 
-Every measure is a pair of benchmarks named <measure>/ours/<N>/... and <measure>/bare/<N>/... (or one
-<measure>/pair/<N>/... with the counters ours_ms and bare_ms); the table shows the medians over the
-repetitions, their ratio (ours / bare) and whether the target holds.
+A measure runs both sides in turns in one benchmark, <measure>/pair/<N>/..., whose counters ours_ms and
+bare_ms (or ours_<N>_ms, bare_<N>_ms) hold each side's time; a one-sided measure is <measure>/ours/<N>/...
+and the peak memory pair reports peak_MiB from <measure>/ours/<N> and <measure>/bare/<N>. The table shows
+the medians over the repetitions, their ratio (ours / bare) and whether the target holds.
 
 usage: report.py <results.json> [--results-md bench/RESULTS.md]
 """
@@ -68,9 +69,15 @@ def value(medians, counters, measure, side, n, unit):
     key = (measure, side, n)
     if unit == "MiB":
         return counters.get(key, {}).get("peak_MiB")
-    if key not in medians and (measure, "pair", n) in counters:
-        # Both sides ran alternately in one benchmark; each side's time is a counter.
-        return counters[(measure, "pair", n)].get(f"{side}_ms")
+    # Both sides taken in turns in one benchmark: each side's time is a counter, "<side>_ms", or
+    # "<side>_<N>_ms" when one benchmark covers several sizes.
+    for (m, s, pair_n), values in counters.items():
+        if m != measure or s != "pair":
+            continue
+        if pair_n == n and f"{side}_ms" in values:
+            return values[f"{side}_ms"]
+        if f"{side}_{n}_ms" in values:
+            return values[f"{side}_{n}_ms"]
     return medians.get(key)
 
 
@@ -108,8 +115,8 @@ def table(medians, counters):
                      f"{target_text} | {met} |")
 
         if measure == "fv_RefreshTree" and n == 100000:
-            small = medians.get(("fv_RefreshTree", "ours", 10000))
-            small_bare = medians.get(("fv_RefreshTree", "bare", 10000))
+            small = value(medians, counters, "fv_RefreshTree", "ours", 10000, unit)
+            small_bare = value(medians, counters, "fv_RefreshTree", "bare", 10000, unit)
             if ours is not None and small:
                 growth = ours / small
                 bare_growth = bare / small_bare if bare and small_bare else None
@@ -120,8 +127,8 @@ def table(medians, counters):
                 lines.append(f"| fv_RefreshTree growth, N = 100 000 ÷ N = 10 000 | 100 000 / 10 000 | "
                              f"{growth:.2f}× | {bare_text} | — | ours ≤ 11× | {met} |")
 
-    lookup = medians.get(("signin_lookup", "ours", 100000))
-    check = medians.get(("signin_password_check", "ours", 100000))
+    lookup = value(medians, counters, "signin_lookup", "ours", 100000, "ms")
+    check = value(medians, counters, "signin_password_check", "ours", 100000, "ms")
     if lookup is not None and check is not None:
         share = check / (lookup + check)
         met = "yes" if share >= 0.95 else "NO"

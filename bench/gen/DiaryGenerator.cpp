@@ -147,9 +147,11 @@ bool generateDiary(const QString& path, const Options& options, Summary* summary
     if (rc != SQLITE_OK)
         return fail(error, QStringLiteral("open %1: %2").arg(path, lastError(db.get())));
     sqlite3_key(db.get(), kPassword, int(std::strlen(kPassword)));
-    // Set-up only: nothing needs to survive a crash half-way, the file is renamed into place when done.
+    // The diary's file format (SQLCipher 4 and later need telling). Set-up only: nothing needs to survive a
+    // crash half-way, the file is renamed into place when done.
     rc = sqlite3_exec(db.get(),
-                      "PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; PRAGMA cache_size = -131072; BEGIN;",
+                      "PRAGMA cipher_compatibility = 3; PRAGMA synchronous = OFF; PRAGMA journal_mode = MEMORY; "
+                      "PRAGMA cache_size = -131072; BEGIN;",
                       nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)
         return fail(error, QStringLiteral("prepare %1: %2").arg(path, lastError(db.get())));

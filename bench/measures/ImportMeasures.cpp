@@ -16,8 +16,6 @@
 
 #include <iconv.h>
 
-using benchenv::secondsSince;
-
 namespace measures {
 namespace {
 
@@ -31,20 +29,6 @@ QString importFile() {
             benchenv::fatal(error);
     }
     return path;
-}
-
-void readOurs(benchmark::State& state, long long) {
-    const QString path = importFile();
-    qsizetype characters = 0;
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        const importedtext::Result result = importedtext::read(path);
-        state.SetIterationTime(secondsSince(start));
-        if (result.problem != importedtext::Problem::None)
-            benchenv::fatal(QStringLiteral("the import refused %1").arg(path));
-        characters = result.body.size();
-    }
-    state.counters["chars"] = double(characters);
 }
 
 QString iconvRead(const QString& path) {
@@ -66,16 +50,30 @@ QString iconvRead(const QString& path) {
     return QString::fromUtf8(utf8.constData(), utf8.size() - qsizetype(outLeft));
 }
 
-void readBare(benchmark::State& state, long long) {
+void readPair(benchmark::State& state, long long) {
     const QString path = importFile();
-    qsizetype characters = 0;
+    qsizetype ours = 0;
+    qsizetype bare = 0;
+    Turns turns(state);
     for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        const QString text = iconvRead(path);
-        state.SetIterationTime(secondsSince(start));
-        characters = text.size();
+        turns.both(
+            [&] {
+                importedtext::Result result;
+                turns.time("ours", [&] { result = importedtext::read(path); });
+                if (result.problem != importedtext::Problem::None)
+                    benchenv::fatal(QStringLiteral("the import refused %1").arg(path));
+                ours = result.body.size();
+            },
+            [&] {
+                QString text;
+                turns.time("bare", [&] { text = iconvRead(path); });
+                bare = text.size();
+            });
+        turns.next();
     }
-    state.counters["chars"] = double(characters);
+    turns.report();
+    state.counters["chars"] = double(ours);
+    state.counters["bare_chars"] = double(bare);
 }
 
 // From the import's hand-over to the editor on screen with the whole file in its body.
@@ -89,7 +87,7 @@ void editorShowsOurs(benchmark::State& state, long long) {
         const auto start = benchenv::startMeasure();
         Form_Write* editor = platform::forms().show<Form_Write>();
         editor->repaint();
-        state.SetIterationTime(secondsSince(start));
+        state.SetIterationTime(benchenv::secondsSince(start));
         if (editor->mode() != Form_Write::Mode::Import)
             benchenv::fatal(QStringLiteral("the editor did not import %1").arg(path));
         platform::forms().unload(editor);
@@ -100,8 +98,7 @@ void editorShowsOurs(benchmark::State& state, long long) {
 } // namespace
 
 void registerImport() {
-    add("import_16MiB_gbk", "ours", kFileBytes, readOurs, 3)->Repetitions(15);
-    add("import_16MiB_gbk", "bare", kFileBytes, readBare, 3)->Repetitions(15);
+    add("import_16MiB_gbk", "pair", kFileBytes, readPair, 3)->Repetitions(15);
     add("import_editor_shows", "ours", kFileBytes, editorShowsOurs, 1);
 }
 

@@ -95,23 +95,23 @@ ChildRun runChild(const QString& program, const QStringList& arguments) {
     return run;
 }
 
-void startup(benchmark::State& state, const char* helper, long long n) {
-    const QString program = benchenv::helperPath(helper);
+void startupPair(benchmark::State& state, long long n) {
     const QString folder = benchenv::diaryFolder(n);
-    for (auto _ : state) {
+    Turns turns(state);
+    auto launch = [&](const char* helper) {
+        const QString program = benchenv::helperPath(helper);
         const ChildRun run = runChild(program, {folder});
-        state.SetIterationTime(run.secondsToFirstLine);
         if (run.firstLine != "shown 5")
             benchenv::fatal(QStringLiteral("%1 showed \"%2\", not the five names")
                                 .arg(program, QString::fromLocal8Bit(run.firstLine)));
+        return run.secondsToFirstLine;
+    };
+    for (auto _ : state) {
+        turns.both([&] { turns.add("ours", launch("qjl_bench_startup")); },
+                   [&] { turns.add("bare", launch("qjl_bench_startup_bare")); });
+        turns.next();
     }
-}
-
-void startupOurs(benchmark::State& state, long long n) {
-    startup(state, "qjl_bench_startup", n);
-}
-void startupBare(benchmark::State& state, long long n) {
-    startup(state, "qjl_bench_startup_bare", n);
+    turns.report();
 }
 
 void peak(benchmark::State& state, const char* side, long long n) {
@@ -147,8 +147,7 @@ void peakBare(benchmark::State& state, long long n) {
 } // namespace
 
 void registerProcesses() {
-    add("startup_to_login", "ours", kEntries, startupOurs, 5)->Repetitions(15);
-    add("startup_to_login", "bare", kEntries, startupBare, 5)->Repetitions(15);
+    add("startup_to_login", "pair", kEntries, startupPair, 5)->Repetitions(15);
     // Memory does not depend on the machine's load: three runs each are plenty.
     add("peak_memory_tree", "ours", kEntries, peakOurs, 1)->Repetitions(3);
     add("peak_memory_tree", "bare", kEntries, peakBare, 1)->Repetitions(3);

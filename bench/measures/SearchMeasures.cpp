@@ -16,8 +16,6 @@
 #include <array>
 #include <vector>
 
-using benchenv::secondsSince;
-
 namespace measures {
 namespace {
 
@@ -46,23 +44,6 @@ Form_Find* findWindow() {
         benchenv::settle();
     }
     return form;
-}
-
-template <int Choice> void searchOurs(benchmark::State& state, long long n) {
-    const Search& search = kSearches[Choice];
-    benchenv::useDiary(n);
-    Form_Find* form = findWindow();
-    form->Combo_KeyWords->setCurrentIndex(search.choice);
-    form->Text_KeyWords->setText(QString::fromUtf8(search.keyword));
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        form->Command_Find_Click();
-        state.SetIterationTime(secondsSince(start));
-        benchenv::settle();
-        platform::MessageBox::clearShown();
-    }
-    state.counters["hits"] = form->results()->rowCount();
-    form->PopMenu_List_Clear_Click(); // give the rows' memory back before the next measure
 }
 
 bool matches(const QString& text, const QString& keyword) {
@@ -107,25 +88,44 @@ std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Sea
     return rows;
 }
 
-template <int Choice> void searchBare(benchmark::State& state, long long n) {
+template <int Choice> void searchPair(benchmark::State& state, long long n) {
     const Search& search = kSearches[Choice];
+    const QString keyword = QString::fromUtf8(search.keyword);
     bare::Db db = bare::openWarm(benchenv::databasePath(n));
     const QByteArray user = benchgen::measuredAccount().name.toUtf8();
-    const QString keyword = QString::fromUtf8(search.keyword);
     std::vector<ResultRow> rows;
+    Form_Find* form = nullptr;
+    Turns turns(state);
     for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        rows = {}; // the previous list goes first, as the window's does
-        rows = bareSearch(db.get(), user, search, keyword);
-        state.SetIterationTime(secondsSince(start));
+        turns.both(
+            [&] {
+                benchenv::useDiary(n);
+                form = findWindow();
+                form->Combo_KeyWords->setCurrentIndex(search.choice);
+                form->Text_KeyWords->setText(keyword);
+                turns.time("ours", [&] { form->Command_Find_Click(); });
+                benchenv::settle();
+                platform::MessageBox::clearShown();
+            },
+            [&] {
+                turns.time("bare", [&] {
+                    rows = {}; // the previous list goes first, as the window's does
+                    rows = bareSearch(db.get(), user, search, keyword);
+                });
+            });
+        turns.next();
+        if (form->results()->rowCount() != int(rows.size()))
+            benchenv::fatal(QStringLiteral("the search found %1 entries, the bare one %2")
+                                .arg(form->results()->rowCount())
+                                .arg(rows.size()));
     }
+    turns.report();
     state.counters["hits"] = double(rows.size());
+    form->PopMenu_List_Clear_Click(); // give the rows' memory back before the next measure
 }
 
 template <int Choice> void addSearch() {
-    const std::string measure = std::string("search_") + kSearches[Choice].field;
-    add(measure, "ours", kEntries, searchOurs<Choice>, 1);
-    add(measure, "bare", kEntries, searchBare<Choice>, 1);
+    add(std::string("search_") + kSearches[Choice].field, "pair", kEntries, searchPair<Choice>, 1);
 }
 
 } // namespace

@@ -13,8 +13,6 @@
 
 #include <sodium.h>
 
-using benchenv::secondsSince;
-
 namespace measures {
 namespace {
 
@@ -32,69 +30,75 @@ QString storedHash() {
     return hash;
 }
 
-void lookupOurs(benchmark::State& state, long long n) {
+void lookupPair(benchmark::State& state, long long n) {
     benchenv::useDiary(n);
-    const QString name = benchgen::measuredAccount().name;
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        std::shared_ptr<dao::Recordset> records = DiaryDb->OpenRecordset(sql::selectUser(name));
-        const bool found = records->RecordCount() != 0;
-        const QVariant stored = found ? records->Fields(3) : QVariant();
-        state.SetIterationTime(secondsSince(start));
-        if (!found || stored.isNull())
-            benchenv::fatal(QStringLiteral("the sign-in found no account"));
-    }
-}
-
-void lookupBare(benchmark::State& state, long long n) {
     bare::Db db = bare::openWarm(benchenv::databasePath(n));
-    const QByteArray name = benchgen::measuredAccount().name.toUtf8();
+    const QString name = benchgen::measuredAccount().name;
+    const QByteArray nameUtf8 = name.toUtf8();
+    Turns turns(state);
     for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        bare::Statement user(db.get(), "SELECT * FROM users WHERE username = ?");
-        user.bind(1, name);
-        const bool found = user.step();
-        const QString stored = found ? user.text(3) : QString();
-        state.SetIterationTime(secondsSince(start));
-        if (!found || stored.isEmpty())
-            benchenv::fatal(QStringLiteral("the bare sign-in found no account"));
+        turns.both(
+            [&] {
+                QVariant stored;
+                turns.time("ours", [&] {
+                    std::shared_ptr<dao::Recordset> records = DiaryDb->OpenRecordset(sql::selectUser(name));
+                    if (records->RecordCount() != 0)
+                        stored = records->Fields(3);
+                });
+                if (stored.isNull())
+                    benchenv::fatal(QStringLiteral("the sign-in found no account"));
+            },
+            [&] {
+                QString stored;
+                turns.time("bare", [&] {
+                    bare::Statement user(db.get(), "SELECT * FROM users WHERE username = ?");
+                    user.bind(1, nameUtf8);
+                    if (user.step())
+                        stored = user.text(3);
+                });
+                if (stored.isEmpty())
+                    benchenv::fatal(QStringLiteral("the bare sign-in found no account"));
+            });
+        turns.next();
     }
+    turns.report();
 }
 
-void checkOurs(benchmark::State& state, long long) {
+void checkPair(benchmark::State& state, long long) {
     const QString hash = storedHash();
     const QString password = benchgen::measuredAccount().password;
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        const bool ok = app::verifyPassword(hash, password);
-        state.SetIterationTime(secondsSince(start));
-        if (!ok)
-            benchenv::fatal(QStringLiteral("the password check refused the right password"));
-    }
-}
-
-void checkBare(benchmark::State& state, long long) {
-    const QByteArray hash = storedHash().toLatin1();
-    const QByteArray password = benchgen::measuredAccount().password.toUtf8();
+    const QByteArray hashLatin1 = hash.toLatin1();
+    const QByteArray passwordUtf8 = password.toUtf8();
     if (sodium_init() < 0)
         benchenv::fatal(QStringLiteral("libsodium"));
+    Turns turns(state);
     for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        const int rc =
-            crypto_pwhash_str_verify(hash.constData(), password.constData(), (unsigned long long)password.size());
-        state.SetIterationTime(secondsSince(start));
-        if (rc != 0)
-            benchenv::fatal(QStringLiteral("crypto_pwhash_str_verify refused the right password"));
+        turns.both(
+            [&] {
+                bool ok = false;
+                turns.time("ours", [&] { ok = app::verifyPassword(hash, password); });
+                if (!ok)
+                    benchenv::fatal(QStringLiteral("the password check refused the right password"));
+            },
+            [&] {
+                int rc = -1;
+                turns.time("bare", [&] {
+                    rc = crypto_pwhash_str_verify(hashLatin1.constData(), passwordUtf8.constData(),
+                                                  static_cast<unsigned long long>(passwordUtf8.size()));
+                });
+                if (rc != 0)
+                    benchenv::fatal(QStringLiteral("crypto_pwhash_str_verify refused the right password"));
+            });
+        turns.next();
     }
+    turns.report();
 }
 
 } // namespace
 
 void registerSignIn() {
-    add("signin_lookup", "ours", kEntries, lookupOurs, 50)->Repetitions(15);
-    add("signin_lookup", "bare", kEntries, lookupBare, 50)->Repetitions(15);
-    add("signin_password_check", "ours", kEntries, checkOurs, 3);
-    add("signin_password_check", "bare", kEntries, checkBare, 3);
+    add("signin_lookup", "pair", kEntries, lookupPair, 50)->Repetitions(15);
+    add("signin_password_check", "pair", kEntries, checkPair, 3);
 }
 
 } // namespace measures

@@ -8,24 +8,56 @@
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
 
-using benchenv::secondsSince;
+#include <map>
 
 namespace measures {
 namespace {
 
-void refreshOurs(benchmark::State& state, long long n) {
-    benchenv::useDiary(n);
-    Form_View* form = benchenv::view();
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        form->fv_RefreshTree();
-        state.SetIterationTime(secondsSince(start));
-        benchenv::settle();
-    }
-    state.counters["nodes"] = form->TreeView_Diary->nodeCount();
+// One refresh each way at every size. Each side first has the tree of that size in place (unmeasured), so
+// a measured refresh throws away a tree as large as the one it builds, as it does in use.
+void refresh(Turns& turns, std::map<long long, baretree::Tree>& bareTrees, long long n, const std::string& suffix) {
+    turns.both(
+        [&] {
+            benchenv::useDiary(n);
+            Form_View* form = benchenv::view();
+            turns.time("ours" + suffix, [&] { form->fv_RefreshTree(); });
+            benchenv::settle();
+        },
+        [&] {
+            const QString path = benchenv::databasePath(n);
+            const QByteArray user = benchgen::measuredAccount().name.toUtf8();
+            baretree::Tree& tree = bareTrees[n];
+            turns.time("bare" + suffix, [&] {
+                tree = baretree::Tree(); // the previous tree goes, as the window's does
+                baretree::build(tree, path, user);
+            });
+        });
 }
 
-// The refresh and then the view's own layout and first paint of the new tree: what the user waits for.
+void refreshSmall(benchmark::State& state, long long n) {
+    Turns turns(state);
+    std::map<long long, baretree::Tree> bareTrees;
+    for (auto _ : state) {
+        refresh(turns, bareTrees, n, "");
+        turns.next();
+    }
+    turns.report();
+}
+
+// 10 000 and 100 000 in the same iterations, so that their ratio (the growth) compares like moments.
+void refreshLarge(benchmark::State& state, long long) {
+    Turns turns(state);
+    std::map<long long, baretree::Tree> bareTrees;
+    for (auto _ : state) {
+        refresh(turns, bareTrees, 10000, "_10000");
+        refresh(turns, bareTrees, 100000, "_100000");
+        turns.next();
+    }
+    turns.report();
+    state.counters["nodes"] = double(bareTrees[100000].nodes.size());
+}
+
+// The refresh and then the view's own layout and repaint of the new tree: what the user waits for.
 void refreshOnScreenOurs(benchmark::State& state, long long n) {
     benchenv::useDiary(n);
     Form_View* form = benchenv::view();
@@ -33,33 +65,17 @@ void refreshOnScreenOurs(benchmark::State& state, long long n) {
         const auto start = benchenv::startMeasure();
         form->fv_RefreshTree();
         form->TreeView_Diary->viewport()->repaint();
-        state.SetIterationTime(secondsSince(start));
+        state.SetIterationTime(benchenv::secondsSince(start));
         benchenv::settle();
     }
-}
-
-void refreshBare(benchmark::State& state, long long n) {
-    const QString path = benchenv::databasePath(n);
-    const QByteArray user = benchgen::measuredAccount().name.toUtf8();
-    baretree::Tree tree;
-    for (auto _ : state) {
-        const auto start = benchenv::startMeasure();
-        tree = baretree::Tree(); // the previous tree goes, as the window's does
-        baretree::build(tree, path, user);
-        state.SetIterationTime(secondsSince(start));
-    }
-    state.counters["nodes"] = double(tree.nodes.size());
 }
 
 } // namespace
 
 void registerTree() {
-    for (long long n : {1000LL, 10000LL, 100000LL}) {
-        const int iterations = n >= 100000 ? 2 : (n >= 10000 ? 5 : 20);
-        add("fv_RefreshTree", "ours", n, refreshOurs, iterations);
-        add("fv_RefreshTree", "bare", n, refreshBare, iterations);
-    }
-    add("fv_RefreshTree_on_screen", "ours", 100000, refreshOnScreenOurs, 2);
+    add("fv_RefreshTree", "pair", 1000, refreshSmall, 10);
+    add("fv_RefreshTree", "pair", 100000, refreshLarge, 1);
+    add("fv_RefreshTree_on_screen", "ours", 100000, refreshOnScreenOurs, 1);
 }
 
 } // namespace measures

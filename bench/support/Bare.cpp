@@ -74,6 +74,8 @@ Db open(const QString& path) {
         failed(db.get(), "open");
     if (sqlite3_key(db.get(), "vexol", 5) != SQLITE_OK)
         failed(db.get(), "key");
+    // The diary's file format for SQLCipher 4 and later, as the program asks for it; older versions ignore it.
+    exec(db.get(), "PRAGMA cipher_compatibility = 3");
     return db;
 }
 
