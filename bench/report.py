@@ -183,8 +183,8 @@ def main():
     text, unmet = table(medians, counters)
     root = os.path.dirname(os.path.dirname(os.path.abspath(__file__)))
     header = (f"Machine: {machine()}.  \n"
-              f"Run: {context.get('date', '?')}, commit {commit(root)}, medians of {args.repetitions} repetitions "
-              f"(random interleaving), bench/run took {args.elapsed}.")
+              f"Run: {context.get('date', '?')}, commit {commit(root)}, medians over {args.repetitions} repetitions "
+              f"(more where a measure sets its own; random interleaving), bench/run took {args.elapsed}.")
     print(header)
     print()
     print(text)
