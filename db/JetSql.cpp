@@ -59,18 +59,22 @@ std::vector<Token> tokenize(const QString& sql) {
             QString text;
             ++i;
             bool closed = false;
+            // Copy the runs between quotes whole: an entry's body can be megabytes long.
             while (i < n) {
-                if (sql[i] == QLatin1Char('\'')) {
-                    if (i + 1 < n && sql[i + 1] == QLatin1Char('\'')) {
-                        text += QLatin1Char('\'');
-                        i += 2;
-                        continue;
-                    }
-                    ++i;
-                    closed = true;
+                const qsizetype quote = sql.indexOf(QLatin1Char('\''), i);
+                if (quote < 0) {
+                    i = n;
                     break;
                 }
-                text += sql[i++];
+                text += QStringView(sql).sliced(i, quote - i);
+                if (quote + 1 < n && sql[quote + 1] == QLatin1Char('\'')) {
+                    text += QLatin1Char('\'');
+                    i = quote + 2;
+                    continue;
+                }
+                i = quote + 1;
+                closed = true;
+                break;
             }
             if (!closed) {
                 tokens.push_back({TokenKind::Invalid, QStringLiteral("文本缺少结束的单引号"), start});
