@@ -154,13 +154,10 @@ private slots:
             QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInch(),
                      qEnvironmentVariableIntValue("QJL_EXPECTED_DPI"));
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        platform::MessageBox::clearShown();
+        testsupport::resetProgramState();
         m_diary = std::make_unique<testsupport::TempDiary>();
         addSampleDiary();
     }

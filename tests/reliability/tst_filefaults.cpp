@@ -156,13 +156,10 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         update::setUpdateCallObserverForTests(ignoreUpdateCall);
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         m_folder = std::make_unique<QTemporaryDir>();
         QVERIFY(m_folder->isValid());
         dao::setProgramFolderForTests(m_folder->path());

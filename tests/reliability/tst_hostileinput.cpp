@@ -207,7 +207,6 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         update::setUpdateCallObserverForTests(ignoreUpdateCall);
         InitControlClasses();
     }

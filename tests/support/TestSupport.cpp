@@ -1,7 +1,9 @@
 #include "support/TestSupport.h"
 
+#include "app/Globals.h"
 #include "platform/DateLocale.h"
 #include "platform/FileDialog.h"
+#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 
 #include <QTest>
@@ -24,7 +26,9 @@ TempDiary::TempDiary() {
         qFatal("cannot create test database: %s", qPrintable(error));
 }
 
-TempDiary::~TempDiary() { dao::setProgramFolderForTests(QString()); }
+TempDiary::~TempDiary() {
+    dao::setProgramFolderForTests(QString());
+}
 
 qint64 TempDiary::addEntry(const QString& user, const QString& title, const QString& date, const QString& week,
                            const QString& weather, const QString& text) {
@@ -47,6 +51,13 @@ void enterTestMode() {
     platform::FileDialog::setTestMode(true);
     platform::DateLocale::setLocaleForTests(QLocale(QLocale::Chinese, QLocale::China));
     platform::DateLocale::setTodayForTests(QDate(2009, 9, 8));
+    platform::forms().setOnLastUnloaded([] {});
+}
+
+void resetProgramState() {
+    platform::forms().resetForTests();
+    app::resetGlobals();
+    platform::MessageBox::clearShown();
 }
 
 } // namespace testsupport

@@ -56,14 +56,11 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
         update::setUpdateCallObserverForTests(observeUpdateCall);
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        platform::MessageBox::clearShown();
+        testsupport::resetProgramState();
         platform::Browser::clearNavigations();
         g_calls.clear();
         g_events.clear();

@@ -23,14 +23,9 @@ class TestUpdaterWithoutLibrary : public QObject {
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
     }
-    void cleanup() {
-        forms().resetForTests();
-        app::resetGlobals();
-        platform::MessageBox::clearShown();
-    }
+    void cleanup() { testsupport::resetProgramState(); }
 
     void folderHasNoUsableUpdater() {
         // Guards the premise: the build placed this test away from the real library.

@@ -122,13 +122,10 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         m_ids.clear();
         m_order.clear();
         m_diary = std::make_unique<testsupport::TempDiary>();

@@ -77,13 +77,10 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         FileDialog::setTestMode(true);
         m_diary = std::make_unique<testsupport::TempDiary>();
         m_files = std::make_unique<QTemporaryDir>();

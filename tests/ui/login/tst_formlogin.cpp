@@ -46,13 +46,10 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         m_diary = std::make_unique<testsupport::TempDiary>();
     }
     void cleanup() {
@@ -100,13 +97,26 @@ private slots:
         QTest::addColumn<QString>("name");
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("message");
-        QTest::newRow("name in other case, stored form kept") << "ZHANG san" << "Secret" << "";
-        QTest::newRow("password in other case") << "zhang San" << "secret" << "口令不对哦！";
-        QTest::newRow("no such person") << "li si" << "Secret" << "查无此人哦。";
-        QTest::newRow("empty password") << "zhang San" << "" << "请完整填写你的姓名和你的口令！";
-        QTest::newRow("empty name") << "" << "Secret" << "请完整填写你的姓名和你的口令！";
-        QTest::newRow("blanks are part of the name") << " zhang San" << "Secret" << "查无此人哦。";
-        QTest::newRow("quote in the name is just a character") << "zhang San' OR '1'='1" << "Secret"
+        QTest::newRow("name in other case, stored form kept") << "ZHANG san"
+                                                              << "Secret"
+                                                              << "";
+        QTest::newRow("password in other case") << "zhang San"
+                                                << "secret"
+                                                << "口令不对哦！";
+        QTest::newRow("no such person") << "li si"
+                                        << "Secret"
+                                        << "查无此人哦。";
+        QTest::newRow("empty password") << "zhang San"
+                                        << ""
+                                        << "请完整填写你的姓名和你的口令！";
+        QTest::newRow("empty name") << ""
+                                    << "Secret"
+                                    << "请完整填写你的姓名和你的口令！";
+        QTest::newRow("blanks are part of the name") << " zhang San"
+                                                     << "Secret"
+                                                     << "查无此人哦。";
+        QTest::newRow("quote in the name is just a character") << "zhang San' OR '1'='1"
+                                                               << "Secret"
                                                                << "查无此人哦。";
     }
     void signIn() {
@@ -142,11 +152,26 @@ private slots:
         QTest::addColumn<QString>("password");
         QTest::addColumn<QString>("confirmation");
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty confirmation beats taken name") << "TAKEN" << "a" << "" << "请完整填写姓名和口令！";
-        QTest::newRow("empty name") << "" << "a" << "a" << "请完整填写姓名和口令！";
-        QTest::newRow("passwords differ in case") << "new" << "abc" << "ABC" << "两次密码输入不一致！";
-        QTest::newRow("name taken in other case") << "TAKEN" << "a" << "a" << "帐号已存在，请尝试换个。";
-        QTest::newRow("name taken, non-ascii case") << "ÄBC" << "a" << "a" << "帐号已存在，请尝试换个。";
+        QTest::newRow("empty confirmation beats taken name") << "TAKEN"
+                                                             << "a"
+                                                             << ""
+                                                             << "请完整填写姓名和口令！";
+        QTest::newRow("empty name") << ""
+                                    << "a"
+                                    << "a"
+                                    << "请完整填写姓名和口令！";
+        QTest::newRow("passwords differ in case") << "new"
+                                                  << "abc"
+                                                  << "ABC"
+                                                  << "两次密码输入不一致！";
+        QTest::newRow("name taken in other case") << "TAKEN"
+                                                  << "a"
+                                                  << "a"
+                                                  << "帐号已存在，请尝试换个。";
+        QTest::newRow("name taken, non-ascii case") << "ÄBC"
+                                                    << "a"
+                                                    << "a"
+                                                    << "帐号已存在，请尝试换个。";
     }
     void registrationChecksInOrder() {
         QFETCH(QString, name);

@@ -105,14 +105,11 @@ private:
 private slots:
     void initTestCase() {
         testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
         InitControlClasses();
         update::setUpdateCallObserverForTests(&observeUpdate);
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         platform::Browser::clearNavigations();
         g_updateAddresses.clear();
         m_diary = std::make_unique<testsupport::TempDiary>();

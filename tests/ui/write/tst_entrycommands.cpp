@@ -85,9 +85,7 @@ private slots:
         forms().setOnLastUnloaded([] { ++g_lastUnloads; });
     }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         g_lastUnloads = 0;
         m_diary = std::make_unique<testsupport::TempDiary>();
         DiaryDb = m_diary->open();

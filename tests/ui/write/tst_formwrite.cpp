@@ -95,14 +95,9 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        testsupport::enterTestMode();
-        forms().setOnLastUnloaded([] {});
-    }
+    void initTestCase() { testsupport::enterTestMode(); }
     void init() {
-        forms().resetForTests();
-        app::resetGlobals();
-        MessageBox::clearShown();
+        testsupport::resetProgramState();
         platform::Browser::clearNavigations();
         m_diary = std::make_unique<testsupport::TempDiary>();
         DiaryDb = m_diary->open();
