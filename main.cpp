@@ -1,4 +1,4 @@
-#include "app/Startup.h"
+#include "startup/Startup.h"
 
 int main(int argc, char** argv) {
     // The banner's web view shares OpenGL contexts; this must be said before the application exists.

@@ -3,7 +3,7 @@
 // first painted. A benchmark helper only: the program itself takes no arguments.
 
 #include "ShownReporter.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "db/DiaryDatabase.h"
 #include "platform/FormRegistry.h"
 #include "ui/login/FormLogin.h"

@@ -11,7 +11,7 @@
 #include "app/Globals.h"
 #include "app/Passwords.h"
 #include "app/SqlText.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"

@@ -17,7 +17,7 @@
 #include "app/Globals.h"
 #include "app/Passwords.h"
 #include "app/SqlText.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Browser.h"
 #include "platform/FileDialog.h"

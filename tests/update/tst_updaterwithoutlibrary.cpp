@@ -4,7 +4,7 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "ui/view/FormView.h"

@@ -1,7 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"

@@ -1,6 +1,6 @@
 #include "Startup.h"
 
-#include "app/Notice.h"
+#include "app/ErrorRules.h"
 #include "db/DaoError.h"
 #include "platform/FormRegistry.h"
 #include "platform/WebEngineBrowser.h"
@@ -25,10 +25,8 @@ DiaryApplication::DiaryApplication(int& argc, char** argv) : QApplication(argc, 
 bool DiaryApplication::notify(QObject* receiver, QEvent* event) {
     try {
         return QApplication::notify(receiver, event);
-    } catch (const dao::DaoError& error) {
-        app::reportUnhandledError(error);
-    } catch (const std::exception& error) {
-        app::reportUnhandledError(dao::errEngine, QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        app::reportUnhandledError(app::currentFailure());
     }
     return false;
 }
