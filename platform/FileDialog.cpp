@@ -1,7 +1,6 @@
 #include "FileDialog.h"
 
 #include <QFileDialog>
-#include <QRegularExpression>
 
 #include <deque>
 
@@ -20,19 +19,12 @@ TestState& state() {
 } // namespace
 
 QString FileDialog::toQtFilter(const QString& filter) {
-    // "description | pattern" pairs, separated by bars.
+    // "description | pattern" pairs, separated by bars. Qt reads the pattern from the last parentheses; the
+    // dialogs are told to hide it, so the user sees each description as it is written.
     const QStringList parts = filter.split(QLatin1Char('|'));
     QStringList qtFilters;
-    for (int i = 0; i + 1 < parts.size(); i += 2) {
-        QString description = parts[i].trimmed();
-        const QString pattern = parts[i + 1].trimmed();
-        // A description that starts with its own pattern ("*.txt(文本文件)") is shown by its name alone.
-        static const QRegularExpression leadingPattern(QStringLiteral("^\\*\\.[^(（\\s]*\\s*[(（](.*)[)）]$"));
-        const auto match = leadingPattern.match(description);
-        if (match.hasMatch())
-            description = match.captured(1).trimmed();
-        qtFilters << QStringLiteral("%1 (%2)").arg(description, pattern);
-    }
+    for (int i = 0; i + 1 < parts.size(); i += 2)
+        qtFilters << QStringLiteral("%1 (%2)").arg(parts[i].trimmed(), parts[i + 1].trimmed());
     return qtFilters.join(QStringLiteral(";;"));
 }
 
@@ -48,8 +40,9 @@ QString FileDialog::run(QWidget* parent, const QString& filter, bool save) {
         return name;
     }
     const QString qtFilter = toQtFilter(filter);
-    return save ? QFileDialog::getSaveFileName(parent, QString(), QString(), qtFilter)
-                : QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilter);
+    const QFileDialog::Options options = QFileDialog::HideNameFilterDetails;
+    return save ? QFileDialog::getSaveFileName(parent, QString(), QString(), qtFilter, nullptr, options)
+                : QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilter, nullptr, options);
 }
 
 QString FileDialog::getSaveFileName(QWidget* parent, const QString& filter) { return run(parent, filter, true); }

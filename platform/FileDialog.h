@@ -18,7 +18,8 @@ public:
     static QString getSaveFileName(QWidget* parent, const QString& filter);
     static QString getOpenFileName(QWidget* parent, const QString& filter);
 
-    // The filter as the user sees it: "*.txt(文本文件) | *.txt" becomes one type, "文本文件 (*.txt)".
+    // The filter in Qt's form: "*.txt(文本文件) | *.txt" becomes one type, "*.txt(文本文件) (*.txt)", shown by
+    // its description "*.txt(文本文件)".
     static QString toQtFilter(const QString& filter);
 
     static void setTestMode(bool on);

@@ -92,35 +92,4 @@ QString decodeTextFile(const QByteArray& bytes) {
     return fromAnsi(bytes);
 }
 
-QString joinImportedLines(const QString& text) {
-    QString joined;
-    joined.reserve(text.size());
-    const QChar* p = text.constData();
-    const qsizetype n = text.size();
-    qsizetype start = 0;
-    auto append = [&](qsizetype from, qsizetype to) {
-        if (joined.isEmpty())
-            joined.append(p + from, to - from);
-        else {
-            joined.append(QLatin1String("\r\n"));
-            joined.append(p + from, to - from);
-        }
-    };
-    qsizetype i = 0;
-    while (i < n) {
-        if (p[i] == QLatin1Char('\r')) {
-            append(start, i);
-            ++i;
-            if (i < n && p[i] == QLatin1Char('\n'))
-                ++i;
-            start = i;
-        } else {
-            ++i;
-        }
-    }
-    if (start < n)
-        append(start, n);
-    return joined;
-}
-
 } // namespace platform::TextCodec

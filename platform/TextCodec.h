@@ -16,9 +16,5 @@ QString fromAnsi(const QByteArray& bytes);
 // UTF-8 that is not plain ASCII is read as UTF-8; otherwise GB18030 (which reads every GBK file unchanged).
 QString decodeTextFile(const QByteArray& bytes);
 
-// The import's line rule: a line ends at CR or at CR LF (a lone LF stays inside its line); lines are joined
-// with CR LF, empty lines before the first non-empty one are dropped, and there is no final line break.
-QString joinImportedLines(const QString& text);
-
 } // namespace TextCodec
 } // namespace platform

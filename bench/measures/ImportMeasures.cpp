@@ -1,4 +1,4 @@
-// Reading a 16 MiB GBK text file by the import rule: the editor's importedtext::read (the file read, the
+// Reading a 16 MiB GBK text file by the import rule: the editor's entrytextfile::read (the file read, the
 // check for binary content, platform::TextCodec::decodeTextFile and joinImportedLines) against reading the
 // file and decoding it with glibc's iconv (GBK to UTF-8) and QString::fromUtf8. And, reported on its own,
 // the time until the editor is on screen with the file's text in its body.
@@ -9,7 +9,7 @@
 #include "app/Globals.h"
 #include "platform/FormRegistry.h"
 #include "ui/write/FormWrite.h"
-#include "ui/write/ImportedText.h"
+#include "app/EntryTextFile.h"
 
 #include <QFile>
 #include <QFileInfo>
@@ -58,9 +58,9 @@ void readPair(benchmark::State& state, long long) {
     for (auto _ : state) {
         turns.both(
             [&] {
-                importedtext::Result result;
-                turns.time("ours", [&] { result = importedtext::read(path); });
-                if (result.problem != importedtext::Problem::None)
+                entrytextfile::Result result;
+                turns.time("ours", [&] { result = entrytextfile::readFile(path); });
+                if (result.problem != entrytextfile::Problem::None)
                     benchenv::fatal(QStringLiteral("the import refused %1").arg(path));
                 ours = result.body.size();
             },

@@ -1,5 +1,6 @@
 #include "ImportChecks.h"
 
+#include "app/EntryTextFile.h"
 #include "platform/TextCodec.h"
 
 namespace fuzzcheck {
@@ -64,7 +65,7 @@ QString checkImportedBytes(const QByteArray& bytes) {
     const QString text = platform::TextCodec::decodeTextFile(bytes);
     if (!isValidUtf16(text))
         return QStringLiteral("decoded text is not valid UTF-16: ") + QString::fromLatin1(bytes.left(200).toHex(' '));
-    const QString fault = checkBody(text, platform::TextCodec::joinImportedLines(text));
+    const QString fault = checkBody(text, entrytextfile::joinImportedLines(text));
     if (!fault.isEmpty())
         return fault;
 

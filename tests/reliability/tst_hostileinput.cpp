@@ -9,7 +9,7 @@
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/DateLocale.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
@@ -18,6 +18,7 @@
 #include "ui/login/FormLogin.h"
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
+#include "app/EntryTextFile.h"
 #include "ui/write/DiaryTextBox.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
@@ -46,7 +47,7 @@ struct Typed {
 };
 
 QString paneBody(const Form_View* view) {
-    return DiaryTextBox::storedTextFromRaw(view->RichTextBox_DiaryText->document()->toRawText());
+    return entrytextfile::storedTextFromRaw(view->RichTextBox_DiaryText->document()->toRawText());
 }
 
 QString dateLine() {

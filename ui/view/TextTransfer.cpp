@@ -1,15 +1,13 @@
 // Text export and import of the main window.
 #include "FormView.h"
 
+#include "app/EntryTextFile.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
 #include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
-#include "platform/TextCodec.h"
-#include "ui/write/DiaryTextBox.h"
 #include "ui/write/FormWrite.h"
 
-#include <QSaveFile>
 #include <QTextDocument>
 
 #include <exception>
@@ -17,32 +15,6 @@
 namespace {
 // One file type: text files.
 const QString kTextFileFilter = QStringLiteral("*.txt(文本文件) | *.txt");
-const QString kLineEnd = QStringLiteral("\r\n");
-
-// The body box's text as an entry stores it: each line shown ends with CR LF, a lone LF inside a line stays
-// one, and every other character is kept as shown (a no-break space included).
-QString bodyAsStored(const QPlainTextEdit* body) {
-    return DiaryTextBox::storedTextFromRaw(body->document()->toRawText());
-}
-
-// The entry text file: four labelled statements, each ended by CR LF.
-QString entryFileText(const QString& title, const QString& dateWeek, const QString& weather, const QString& body) {
-    return QStringLiteral("标题：") + title + kLineEnd + dateWeek + kLineEnd + QStringLiteral("天气：") + weather +
-           kLineEnd + QStringLiteral("内容：") + body + kLineEnd;
-}
-
-// Writes the whole file or nothing: the bytes go to a file beside it that replaces the named one only once
-// complete, so a failure part-way leaves any earlier file as it was.
-bool writeWholeFile(const QString& name, const QByteArray& bytes) {
-    QSaveFile file(name);
-    if (!file.open(QIODevice::WriteOnly))
-        return false;
-    if (file.write(bytes) != bytes.size()) {
-        file.cancelWriting();
-        return false;
-    }
-    return file.commit();
-}
 } // namespace
 
 void Form_View::Command_Output_Click() {
@@ -57,11 +29,12 @@ void Form_View::ExportEntryToText() {
     // A cancelled dialog: nothing to write and nothing to say.
     if (name.isEmpty())
         return;
-    const QString text = entryFileText(Text_Title->text(), Label_DateWeek->text(), Label_Weather->text(),
-                                       bodyAsStored(RichTextBox_DiaryText));
-    // The export reports only success: a file that cannot be written ends it silently, and the user sees
-    // no confirmation.
-    if (!writeWholeFile(name, platform::TextCodec::toAnsi(text)))
+    // The body as an entry stores it: each line shown ends with CR LF, a lone LF inside a line stays one.
+    const entrytextfile::Entry entry{Text_Title->text(), Label_DateWeek->text(), Label_Weather->text(),
+                                     entrytextfile::storedTextFromRaw(RichTextBox_DiaryText->document()->toRawText())};
+    // The export reports only success: a file that cannot be written completely ends it silently, and the
+    // user sees no confirmation.
+    if (!entrytextfile::exportToFile(name, entry))
         return;
     ShowNotice(QStringLiteral("导出成功！"));
 }

@@ -15,11 +15,6 @@ public:
     QString storedText() const;
     void setStoredText(const QString& stored);
 
-    // The two directions of the conversion, for a document's raw text (blocks separated by U+2029, a line
-    // break inside a block as U+2028, every other character as typed).
-    static QString editorTextFromStored(const QString& stored);
-    static QString storedTextFromRaw(const QString& raw);
-
 protected:
     void keyPressEvent(QKeyEvent* event) override;
 };

@@ -2,7 +2,7 @@
 
 #include "platform/Controls.h"
 
-#include "ImportedText.h"
+#include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
@@ -10,10 +10,10 @@
 #include "db/Dao.h"
 #include "platform/DateLocale.h"
 #include "platform/Twips.h"
+#include "platform/WindowPlacement.h"
 #include "ui/view/FormView.h"
 #include "update/Updater.h"
 
-#include <QScreen>
 
 using platform::forms;
 using platform::Twips::place;
@@ -31,15 +31,15 @@ const QStringList kWeatherWords = {
 const QString kEntryGone = QStringLiteral("这篇日记已经不在了，将作为新日记打开。");
 const QString kChangeNotSaved = QStringLiteral("这篇日记已经不在了，修改没有保存。写好的内容都还在。");
 
-QString importProblemText(importedtext::Problem problem) {
+QString importProblemText(entrytextfile::Problem problem) {
     switch (problem) {
-    case importedtext::Problem::CannotOpen:
+    case entrytextfile::Problem::CannotOpen:
         return QStringLiteral("这个文本文件打不开，将作为新日记打开。");
-    case importedtext::Problem::NotText:
+    case entrytextfile::Problem::NotText:
         return QStringLiteral("这个文件不是文本文件，将作为新日记打开。");
-    case importedtext::Problem::TooLarge:
+    case entrytextfile::Problem::TooLarge:
         return QStringLiteral("这个文件太大了（超过 16 MB），将作为新日记打开。");
-    case importedtext::Problem::None:
+    case entrytextfile::Problem::None:
         break;
     }
     return QString();
@@ -57,12 +57,6 @@ QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
     b->setAutoDefault(false);
     b->setDefault(false);
     return b;
-}
-
-dao::Database& database() {
-    if (!DiaryDb)
-        throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。"));
-    return *DiaryDb;
 }
 } // namespace
 
@@ -143,16 +137,13 @@ void Form_Write::Form_Load() {
 
     Text_DiaryTitle->setFocus();
     // Centred on the screen when shown.
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    platform::centreOnScreen(this);
 }
 
 void Form_Write::loadImportedFile() {
     m_mode = Mode::Import;
-    const importedtext::Result imported = importedtext::read(ImportFilePath);
-    if (imported.problem != importedtext::Problem::None) {
+    const entrytextfile::Result imported = entrytextfile::readFile(ImportFilePath);
+    if (imported.problem != entrytextfile::Problem::None) {
         // The file is not usable; the user still gets the editor, empty, for a new entry.
         ShowNotice(importProblemText(imported.problem));
         m_mode = Mode::New;
@@ -164,7 +155,7 @@ void Form_Write::loadImportedFile() {
 void Form_Write::loadStoredEntry() {
     m_mode = Mode::Change;
     try {
-        std::shared_ptr<dao::Recordset> records = database().OpenRecordset(sql::selectDiaryWhere(EditCondition));
+        std::shared_ptr<dao::Recordset> records = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(EditCondition));
         if (records->RecordCount() == 0 || records->EOF()) {
             ShowNotice(kEntryGone);
             m_mode = Mode::New;
@@ -253,13 +244,12 @@ bool Form_Write::SaveChangedEntry() {
 
 qint64 Form_Write::executeSave(const QString& statement) {
     try {
-        dao::Database& db = database();
+        dao::Database& db = app::diaryDb();
         db.Execute(statement);
         return db.RecordsAffected();
-    } catch (const dao::DaoError& error) {
-        showSaveFailure(error.number(), error.description());
-    } catch (const std::exception& error) {
-        showSaveFailure(dao::errEngine, QString::fromLocal8Bit(error.what()));
+    } catch (...) {
+        const app::Failure failure = app::currentFailure();
+        showSaveFailure(failure.number, failure.description);
     }
     return -1;
 }

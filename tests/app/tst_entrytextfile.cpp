@@ -1,0 +1,167 @@
+#include "support/FailDevice.h"
+
+#include "app/EntryTextFile.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QTextDocument>
+
+#include <functional>
+
+#include <sys/wait.h>
+#include <unistd.h>
+
+Q_DECLARE_METATYPE(entrytextfile::Entry)
+
+using namespace entrytextfile;
+
+namespace {
+const Entry kEntry{QStringLiteral("T"), QStringLiteral("日期：2009-09-07 星期一"), QStringLiteral("晴朗"),
+                   QStringLiteral("A\r\nB")};
+// kEntry as written by iconv -t GB18030, an encoder that is not ours.
+const QByteArray kEntryBytes = QByteArray::fromHex("b1eacce2a3ba540d0ac8d5c6daa3ba323030392d30392d303720d0c7c6dad2bb0d0a"
+                                                   "ccecc6f8a3bac7e7c0ca0d0ac4dac8dda3ba410d0a420d0a");
+
+// Runs what as an ordinary user: root may write into any folder, so a folder's permissions mean nothing to it.
+bool asOrdinaryUser(const std::function<bool()>& what) {
+    if (geteuid() != 0)
+        return what();
+    const pid_t child = fork();
+    if (child == 0)
+        _exit(setgid(65534) == 0 && setuid(65534) == 0 && what() ? 0 : 1);
+    int status = 0;
+    waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+QByteArray contents(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+}
+} // namespace
+
+class TestEntryTextFile : public QObject {
+    Q_OBJECT
+private slots:
+    void exportLayout_data() {
+        QTest::addColumn<Entry>("entry");
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::newRow("five lines, GBK, CR LF, no BOM") << kEntry << kEntryBytes;
+        QTest::newRow("nothing on show") << Entry{}
+                                         << QByteArray::fromHex("b1eacce2a3ba0d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
+        QTest::newRow("beyond GBK, in GB18030")
+            << Entry{QStringLiteral("𠀀"), {}, {}, {}} << QByteArray::fromHex("b1eacce2a3ba953282360d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
+    }
+    void exportLayout() {
+        QFETCH(Entry, entry);
+        QFETCH(QByteArray, bytes);
+        QCOMPARE(exportBytes(entry), bytes);
+    }
+
+    void failingDeviceFailsTheWrite_data() {
+        QTest::addColumn<qint64>("failAfter");
+        QTest::addColumn<bool>("written");
+        for (const qint64 n : {qint64(0), qint64(1), qint64(10), qint64(kEntryBytes.size() - 1)})
+            QTest::addRow("fails after %lld bytes", n) << n << false;
+        QTest::newRow("room for all") << qint64(kEntryBytes.size()) << true;
+    }
+    void failingDeviceFailsTheWrite() {
+        QFETCH(qint64, failAfter);
+        QFETCH(bool, written);
+        FailDevice device(failAfter);
+        QVERIFY(device.open(QIODevice::WriteOnly | QIODevice::Unbuffered));
+        QCOMPARE(write(device, kEntry), written);
+    }
+
+    // An existing file is replaced whole; in a folder the user cannot write to, it is rewritten in place
+    // if the file itself allows it, and the export fails (never half-written and "succeeded") if not.
+    void exportReplacesTheFile_data() {
+        QTest::addColumn<bool>("folderWritable");
+        QTest::addColumn<bool>("fileWritable");
+        QTest::addColumn<bool>("exported");
+        QTest::newRow("ordinary folder") << true << true << true;
+        QTest::newRow("locked folder, writable file") << false << true << true;
+        QTest::newRow("locked folder, read-only file") << false << false << false;
+    }
+    void exportReplacesTheFile() {
+        QFETCH(bool, folderWritable);
+        QFETCH(bool, fileWritable);
+        QFETCH(bool, exported);
+        QTemporaryDir dir;
+        QFile::setPermissions(dir.path(), QFile::permissions(dir.path()) | QFile::ExeOther | QFile::ReadOther);
+        const QString path = dir.filePath(QStringLiteral("old.txt"));
+        const QByteArray old(500, 'x');
+        QFile file(path);
+        QVERIFY(file.open(QIODevice::WriteOnly) && file.write(old) == old.size());
+        file.close();
+        const auto read = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+        const auto write = QFile::WriteOwner | QFile::WriteGroup | QFile::WriteOther;
+        const auto enter = QFile::ExeOwner | QFile::ExeGroup | QFile::ExeOther;
+        QFile::setPermissions(path, fileWritable ? read | write : read);
+        QFile::setPermissions(dir.path(), folderWritable ? read | write | enter : read | enter);
+        QCOMPARE(asOrdinaryUser([&] { return exportToFile(path, kEntry); }), exported);
+        QCOMPARE(contents(path), exported ? kEntryBytes : old);
+        QFile::setPermissions(dir.path(), read | write | enter);
+        QVERIFY(!exportToFile(dir.filePath(QStringLiteral("missing/x.txt")), kEntry));
+    }
+
+    void importDecodeAndLineRule_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<int>("problem");
+        QTest::addColumn<QString>("body");
+        const auto none = int(Problem::None);
+        QTest::newRow("GBK") << QByteArray::fromHex("bdf1cceccfc2d3ea") << none << QStringLiteral("今天下雨");
+        QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xE4\xBB\x8A") << none << QStringLiteral("今");
+        QTest::newRow("leading empty lines go") << QByteArray("\r\n\r\nX\r\n\r\nY") << none << "X\r\n\r\nY";
+        QTest::newRow("lone CR ends a line, lone LF stays") << QByteArray("A\rB\nC\r\n") << none << "A\r\nB\nC";
+        QTest::newRow("trailing empty lines stay") << QByteArray("A\r\n\r\n\r\n") << none << "A\r\n\r\n";
+        QTest::newRow("empty file") << QByteArray() << none << QString();
+        QTest::newRow("exported file") << kEntryBytes << none
+                                       << QStringLiteral("标题：T\r\n日期：2009-09-07 星期一\r\n天气：晴朗\r\n内容：A\r\nB");
+        QTest::newRow("binary") << QByteArray("A\0B", 3) << int(Problem::NotText) << QString();
+        QTest::newRow("UTF-16 with U+0000") << QByteArray("\xFF\xFE" "A\0\0\0", 6) << int(Problem::NotText) << QString();
+    }
+    void importDecodeAndLineRule() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(int, problem);
+        QFETCH(QString, body);
+        QBuffer device(&bytes);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        const Result result = read(device);
+        QCOMPARE(int(result.problem), problem);
+        QCOMPARE(result.body, body);
+    }
+
+    void importFailures() {
+        FailDevice failing(3, kEntryBytes);
+        QVERIFY(failing.open(QIODevice::ReadOnly | QIODevice::Unbuffered));
+        QCOMPARE(read(failing).problem, Problem::CannotOpen);
+        QTemporaryDir dir;
+        QCOMPARE(readFile(dir.path()).problem, Problem::CannotOpen);
+        QCOMPARE(readFile(dir.filePath(QStringLiteral("missing.txt"))).problem, Problem::CannotOpen);
+        QByteArray large(kMaxFileBytes + 1, 'a');
+        QBuffer device(&large);
+        QVERIFY(device.open(QIODevice::ReadOnly));
+        QCOMPARE(read(device).problem, Problem::TooLarge);
+    }
+
+    // A body goes into a document and comes back out exactly as stored.
+    void lineBreakConversion_data() {
+        QTest::addColumn<QString>("stored");
+        QTest::newRow("CR LF") << QStringLiteral("A\r\nB");
+        QTest::newRow("lone LF inside a line") << QStringLiteral("A\nB\r\nC");
+        QTest::newRow("leading LF") << QStringLiteral("\nA");
+        QTest::newRow("final CR LF") << QStringLiteral("A\r\n\r\n");
+        QTest::newRow("no-break space kept") << QStringLiteral("A\u00a0B");
+    }
+    void lineBreakConversion() {
+        QFETCH(QString, stored);
+        QTextDocument document;
+        document.setPlainText(editorTextFromStored(stored));
+        QCOMPARE(storedTextFromRaw(document.toRawText()), stored);
+    }
+};
+
+QTEST_MAIN(TestEntryTextFile)
+#include "tst_entrytextfile.moc"
