@@ -19,6 +19,8 @@ extern QString ImportFilePath;
 extern QString EditCondition;
 
 namespace app {
+// The open diary database; fails as an object that is not set (3420) while there is none.
+dao::Database& diaryDb();
 // Back to the state of a fresh start (tests).
 void resetGlobals();
 } // namespace app

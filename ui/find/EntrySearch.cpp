@@ -28,10 +28,7 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
     if (!records)
         return rows;
 
-    qint64 count = 0;
-    app::skipOnError([&] { records->MoveLast(); });
-    app::skipOnError([&] { count = records->RecordCount(); });
-    app::skipOnError([&] { records->MoveFirst(); });
+    const qint64 count = app::countRecords(records);
 
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {

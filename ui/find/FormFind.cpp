@@ -11,6 +11,7 @@
 #include "app/Notice.h"
 #include "app/SqlText.h"
 #include "platform/Twips.h"
+#include "platform/WindowPlacement.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
@@ -20,7 +21,6 @@
 #include <QHeaderView>
 #include <QPointer>
 #include <QScopeGuard>
-#include <QScreen>
 
 using platform::forms;
 using platform::Twips::place;
@@ -94,10 +94,7 @@ Form_Find::~Form_Find() = default;
 void Form_Find::Form_Load() {
     Combo_KeyWords->setCurrentIndex(0);
     // Centred on the screen when shown.
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    platform::centreOnScreen(this);
 }
 
 void Form_Find::Form_Unload(bool& cancel) {

@@ -9,9 +9,9 @@
 #include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
+#include "platform/WindowPlacement.h"
 #include "ui/view/FormView.h"
 
-#include <QScreen>
 
 using platform::forms;
 using platform::Twips::place;
@@ -110,10 +110,7 @@ void Form_Login::Form_Load() {
     // Not handled here: without its database the program cannot start, and the caller ends it.
     FillUserList();
     // Centred on the screen when shown.
-    if (const QScreen* screen = this->screen()) {
-        const QRect area = screen->availableGeometry();
-        move(area.center() - rect().center());
-    }
+    platform::centreOnScreen(this);
 }
 
 void Form_Login::Form_Unload(bool& cancel) {
@@ -138,12 +135,10 @@ void Form_Login::Command_RegNo_Click() {
 
 void Form_Login::FillUserList() {
     DiaryDb = dao::OpenDiaryDatabase();
-    m_records = DiaryDb->OpenRecordset(sql::selectUserNames());
+    m_records = app::diaryDb().OpenRecordset(sql::selectUserNames());
     if (m_records->RecordCount() == 0)
         return;
-    m_records->MoveLast();
-    const qint64 count = m_records->RecordCount();
-    m_records->MoveFirst();
+    const qint64 count = app::countRecords(m_records.get());
     QStringList names;
     names.reserve(static_cast<qsizetype>(count));
     for (qint64 i = 0; i < count; ++i) {
@@ -162,7 +157,7 @@ void Form_Login::SignIn() {
         ShowNotice(QStringLiteral("请完整填写你的姓名和你的口令！"));
         return;
     }
-    m_records = DiaryDb->OpenRecordset(sql::selectUser(name));
+    m_records = app::diaryDb().OpenRecordset(sql::selectUser(name));
     if (m_records->RecordCount() == 0) {
         ShowNotice(QStringLiteral("查无此人哦。"));
         return;
@@ -211,13 +206,13 @@ void Form_Login::RegisterAccount() {
         return;
     }
     const QString taken = QStringLiteral("帐号已存在，请尝试换个。");
-    m_records = DiaryDb->OpenRecordset(sql::selectUser(name));
+    m_records = app::diaryDb().OpenRecordset(sql::selectUser(name));
     if (m_records->RecordCount() != 0) {
         app::showAppMessage(taken);
         return;
     }
     try {
-        DiaryDb->Execute(sql::insertUser(name, app::hashPassword(password)));
+        app::diaryDb().Execute(sql::insertUser(name, app::hashPassword(password)));
     } catch (const dao::DaoError& error) {
         // Another copy of the program registered the same name since the check above.
         if (error.number() != dao::errDuplicateValue)

@@ -236,20 +236,11 @@ void DiaryTreeView::fillFromRecords(dao::Recordset* records) {
     nodes.beginBuild();
     nodes.clearNodes();
 
-    qint64 count = 0;
-    if (records) {
-        // The count is complete only once the last record has been visited. A result without records
-        // fails both moves; skipping them leaves the count at 0.
-        app::skipOnError([&] { records->MoveLast(); });
-        app::skipOnError([&] { count = records->RecordCount(); });
-        app::skipOnError([&] { records->MoveFirst(); });
-    }
+    const qint64 count = app::countRecords(records);
 
     if (count == 0) {
-        nodes.addNode(0, QStringLiteral("【暂无任何日记】"));
-        nodes.addNode(0, QStringLiteral("您可以选择："));
-        nodes.addNode(0, QStringLiteral("1.新建日记"));
-        nodes.addNode(0, QStringLiteral("2.导入文本"));
+        for (const char16_t* text : {kMenuNodeEmpty, kMenuNodeChoose, kMenuNodeNew, kMenuNodeImport})
+            nodes.addNode(0, QString::fromUtf16(text));
         nodes.endBuild();
         return;
     }

@@ -121,5 +121,11 @@ private:
     bool m_inDoubleClick = false;
 };
 
+// The texts of the four menu nodes an empty tree shows; the last two act when clicked.
+inline constexpr const char16_t* kMenuNodeEmpty = u"【暂无任何日记】";
+inline constexpr const char16_t* kMenuNodeChoose = u"您可以选择：";
+inline constexpr const char16_t* kMenuNodeNew = u"1.新建日记";
+inline constexpr const char16_t* kMenuNodeImport = u"2.导入文本";
+
 // Label of the date node that gathers entries without a date (its key is the empty date text).
 inline constexpr const char16_t* kNoDateLabel = u"（无日期）";

@@ -52,20 +52,13 @@ void Form_View::Command_Delete_Click() {
         if (!app::askYesNo(QStringLiteral("确认要删除选中的日记吗？")))
             return;
         const QString key = selectedNode(TreeView_Diary).key;
-        if (!DiaryDb)
-            throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。"));
-        DiaryDb->Execute(sql::deleteDiaryWhere(key));
+        app::diaryDb().Execute(sql::deleteDiaryWhere(key));
         TreeView_Diary->clearNodes();
         fv_RefreshTree();
-        Text_Title->setText(QString());
-        Label_DateWeek->setText(QString());
-        Label_Weather->setText(QString());
-        RichTextBox_DiaryText->setPlainText(QString());
+        clearPane();
         ShowNotice(QStringLiteral("删除成功！"));
-    } catch (const dao::DaoError& error) {
-        reportDeleteFailure(error.number());
-    } catch (const std::exception&) {
-        reportDeleteFailure(dao::errEngine);
+    } catch (...) {
+        reportDeleteFailure(app::currentFailure().number);
     }
 }
 

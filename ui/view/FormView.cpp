@@ -9,11 +9,11 @@
 #include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
+#include "platform/WindowPlacement.h"
 #include "platform/WindowSizeLimit.h"
 #include "update/Updater.h"
 
 #include <QResizeEvent>
-#include <QScreen>
 #include <QStyle>
 
 using platform::Twips::place;
@@ -22,8 +22,6 @@ using platform::named;
 
 namespace {
 const QString kDesignCaption = QStringLiteral("青简录 - 日记查看");
-const QString kMenuNodeNew = QStringLiteral("1.新建日记");
-const QString kMenuNodeImport = QStringLiteral("2.导入文本");
 
 QLineEdit* readOnlyBox(QWidget* parent, const char* name) {
     auto* box = named(new QLineEdit(parent), name);
@@ -175,11 +173,7 @@ void Form_View::fv_RefreshTree() {
     TreeView_Diary->clearNodes();
     app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
     // A failed query leaves ViewRecords as it was; the tree is then built from that.
-    app::skipOnError([this] {
-        if (!DiaryDb)
-            throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。数据库没有打开。"));
-        ViewRecords = DiaryDb->OpenRecordset(sql::selectDiaryOfUser(CurrentUser));
-    });
+    app::skipOnError([this] { ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryOfUser(CurrentUser)); });
     TreeView_Diary->fillFromRecords(ViewRecords.get());
 }
 
@@ -204,11 +198,11 @@ void Form_View::TreeView_Diary_NodeClick(int nodeIndex) {
     const DiaryNode* node = TreeView_Diary->node(nodeIndex);
     if (!node)
         return;
-    if (node->index == 3 && node->text == kMenuNodeNew) {
+    if (node->index == 3 && node->text == QStringView(kMenuNodeNew)) {
         Command_Insert_Click();
         return;
     }
-    if (node->index == 4 && node->text == kMenuNodeImport) {
+    if (node->index == 4 && node->text == QStringView(kMenuNodeImport)) {
         ImportEntryFromText();
         return;
     }
@@ -222,9 +216,7 @@ void Form_View::TreeView_Diary_NodeClick(int nodeIndex) {
 void Form_View::showEntry(const QString& key) {
     // A failure is reported with its number and description, and the pane keeps what it showed.
     app::runHandled([&] {
-        if (!DiaryDb)
-            throw dao::DaoError(dao::errObjectClosed, QStringLiteral("对象无效或不再设置。数据库没有打开。"));
-        ViewRecords = DiaryDb->OpenRecordset(sql::selectDiaryWhere(key));
+        ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(key));
         const dao::Recordset& entry = *ViewRecords;
         const QString title = dao::fieldText(entry.Fields(QStringLiteral("diarytitle")));
         const QString dateWeek = QStringLiteral("日期：") + dao::fieldText(entry.Fields(QStringLiteral("diarydate"))) +
@@ -331,10 +323,7 @@ void Form_View::showEvent(QShowEvent* event) {
     if (m_centred || event->spontaneous())
         return;
     m_centred = true;
-    if (const QScreen* screen = this->screen()) {
-        const QSizeF outerTwips = outerSizeInTwips();
-        const QSize outer(platform::Twips::toPixels(outerTwips.width(), this),
-                          platform::Twips::toPixels(outerTwips.height(), this));
-        move(screen->availableGeometry().center() - QPoint(outer.width() / 2, outer.height() / 2));
-    }
+    const QSizeF outerTwips = outerSizeInTwips();
+    platform::centreOnScreen(this, QSize(platform::Twips::toPixels(outerTwips.width(), this),
+                                         platform::Twips::toPixels(outerTwips.height(), this)));
 }
