@@ -1,6 +1,7 @@
 #include "db/Dao.h"
 
 #include "db/Connection.h"
+#include "db/DaoInternal.h"
 #include "db/JetSql.h"
 #include "db/Snapshot.h"
 
@@ -206,6 +207,10 @@ QString fieldText(const QVariant& value) {
     default:
         return value.toString();
     }
+}
+
+std::shared_ptr<Connection> connectionOf(const Database& db) {
+    return db.m_connection;
 }
 
 } // namespace dao

@@ -42,10 +42,8 @@ public:
 
     QString path() const;
 
-    // The connection behind this database (shared with the snapshots it opened).
-    std::shared_ptr<Connection> connection() const { return m_connection; }
-
 private:
+    friend std::shared_ptr<Connection> connectionOf(const Database& db);
     friend std::shared_ptr<Database> OpenDatabase(const QString&, bool, bool, const QString&);
     explicit Database(std::shared_ptr<Connection> connection);
     std::shared_ptr<Connection> m_connection;

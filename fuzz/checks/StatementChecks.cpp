@@ -3,6 +3,7 @@
 #include "app/SqlText.h"
 #include "db/Connection.h"
 #include "db/Dao.h"
+#include "db/DaoInternal.h"
 #include "db/DiaryDatabase.h"
 #include "db/JetSql.h"
 
@@ -115,7 +116,7 @@ struct Fingerprint {
 };
 
 Fingerprint fingerprint() {
-    dao::Connection& connection = *db().connection();
+    dao::Connection& connection = *dao::connectionOf(db());
     dao::StatementHandle statement = connection.prepare(kFingerprint);
     if (sqlite3_step(statement.get()) != SQLITE_ROW)
         fail("fingerprint query failed");
@@ -127,12 +128,12 @@ Fingerprint fingerprint() {
 }
 
 void restore() {
-    db().connection()->exec(kRestore);
+    dao::connectionOf(db())->exec(kRestore);
 }
 
 // No two accounts whose names differ only in letter case.
 void requireUniqueAccountNames() {
-    dao::Connection& connection = *db().connection();
+    dao::Connection& connection = *dao::connectionOf(db());
     dao::StatementHandle statement = connection.prepare("SELECT username FROM users WHERE username IS NOT NULL");
     std::vector<QByteArray> names;
     while (sqlite3_step(statement.get()) == SQLITE_ROW)
@@ -352,9 +353,9 @@ StatementChecker::StatementChecker(const QString& path) {
     m_db = dao::OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
     // Durability is not under test here, and every page written costs an encryption: the journal stays in
     // memory and nothing waits for the disk.
-    m_db->connection()->exec("PRAGMA journal_mode = MEMORY");
-    m_db->connection()->exec("PRAGMA synchronous = OFF");
-    m_db->connection()->exec(kRestore);
+    dao::connectionOf(*m_db)->exec("PRAGMA journal_mode = MEMORY");
+    dao::connectionOf(*m_db)->exec("PRAGMA synchronous = OFF");
+    dao::connectionOf(*m_db)->exec(kRestore);
 }
 
 StatementChecker::~StatementChecker() = default;

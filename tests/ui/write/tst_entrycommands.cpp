@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "db/Connection.h"
 #include "db/Dao.h"
+#include "db/DaoInternal.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "ui/find/FormFind.h"
@@ -228,7 +229,7 @@ private slots:
         const QStringList shownEntry = pane(view);
         const QStringList tree = nodeTexts(view);
         view->TreeView_Diary->selectNode(node);
-        DiaryDb->connection()->exec("DROP TABLE diary");
+        dao::connectionOf(*DiaryDb)->exec("DROP TABLE diary");
         view->Command_Delete->click();
         const QStringList shown = MessageBox::shownTexts();
         QCOMPARE(shown.size(), 3);

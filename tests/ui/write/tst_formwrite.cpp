@@ -3,6 +3,7 @@
 #include "app/Globals.h"
 #include "db/Connection.h"
 #include "db/Dao.h"
+#include "db/DaoInternal.h"
 #include "platform/Browser.h"
 #include "platform/DateLocale.h"
 #include "platform/FormRegistry.h"
@@ -10,7 +11,7 @@
 #include "platform/Twips.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
-#include "ui/write/ImportedText.h"
+#include "app/EntryTextFile.h"
 #include "update/Updater.h"
 
 #include <QFile>
@@ -503,7 +504,7 @@ private slots:
         else if (kind == QLatin1String("utf16-nul"))
             ImportFilePath = writeFile(QStringLiteral("x.txt"), QByteArray("\xFF\xFE\x00\x00\x41\x00", 6));
         else
-            ImportFilePath = writeFile(QStringLiteral("x.txt"), QByteArray(importedtext::kMaxFileBytes + 1, 'a'));
+            ImportFilePath = writeFile(QStringLiteral("x.txt"), QByteArray(entrytextfile::kMaxFileBytes + 1, 'a'));
         Form_Write* editor = openEditor();
         QCOMPARE(MessageBox::shownTexts(), QStringList{message});
         verifyEmptyNewEntry(editor);
@@ -514,10 +515,10 @@ private slots:
     }
 
     void importOfExactlySixteenMebibytesIsAccepted() {
-        QByteArray bytes(importedtext::kMaxFileBytes, 'a');
-        const importedtext::Result result = importedtext::read(writeFile(QStringLiteral("big.txt"), bytes));
-        QCOMPARE(result.problem, importedtext::Problem::None);
-        QCOMPARE(result.body.size(), importedtext::kMaxFileBytes);
+        QByteArray bytes(entrytextfile::kMaxFileBytes, 'a');
+        const entrytextfile::Result result = entrytextfile::readFile(writeFile(QStringLiteral("big.txt"), bytes));
+        QCOMPARE(result.problem, entrytextfile::Problem::None);
+        QCOMPARE(result.body.size(), entrytextfile::kMaxFileBytes);
     }
 
     void failingSaveKeepsTheEditorAndEverythingTyped_data() {
@@ -539,7 +540,7 @@ private slots:
         Form_Write* editor = openEditor();
         fill(editor, QStringLiteral("我的标题"), QStringLiteral("多云"), QStringLiteral("写了\n很多"));
         if (fault == QLatin1String("table"))
-            m_diary->open()->connection()->exec("DROP TABLE diary");
+            dao::connectionOf(*m_diary->open())->exec("DROP TABLE diary");
         else
             QVERIFY(QFile::remove(m_diary->databasePath()));
 
