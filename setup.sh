@@ -9,7 +9,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
           libsqlcipher-dev sqlcipher libsodium-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth x11-utils)
+          fonts-noto-cjk xvfb xauth x11-utils clang-format)
 
 install_packages() {
     local missing=()
@@ -58,12 +58,13 @@ run)
     ;;
 test)
     install_packages
-    build build
+    # CI builds: every warning is an error.
+    build build -DQJL_WERROR=ON
     run_tests build
     # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
     tests/release/archive-smoke.sh build
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
-    build build-asan -DQJL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug
+    build build-asan -DQJL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DQJL_WERROR=ON
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan
     # Any text as a statement, any bytes as an imported file: a minute each.
     fuzz 60

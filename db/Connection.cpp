@@ -24,9 +24,9 @@ StatementLease::~StatementLease() {
     m_owner->giveBack(std::move(m_sql), std::move(m_statement));
 }
 
-int TableInfo::columnIndex(const QString& name) const {
+int TableInfo::columnIndex(const QString& column) const {
     for (std::size_t i = 0; i < columns.size(); ++i) {
-        if (QString::compare(columns[i].name, name, Qt::CaseInsensitive) == 0)
+        if (QString::compare(columns[i].name, column, Qt::CaseInsensitive) == 0)
             return int(i);
     }
     return -1;

@@ -58,7 +58,7 @@ struct TableInfo {
     std::vector<ColumnInfo> columns;
 
     // The column's position, compared ignoring case; -1 when the table has no such column.
-    int columnIndex(const QString& name) const;
+    int columnIndex(const QString& column) const;
 };
 
 // Identifier quoted for SQLite ("name" with inner quotes doubled).
