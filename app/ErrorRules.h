@@ -23,7 +23,9 @@ struct Failure {
 // any other exception as an engine error (3000) with its message.
 Failure currentFailure() noexcept;
 
-inline void reportUnhandledError(const Failure& failure) { reportUnhandledError(failure.number, failure.description); }
+inline void reportUnhandledError(const Failure& failure) {
+    reportUnhandledError(failure.number, failure.description);
+}
 
 // An event procedure without handling of its own: a failure shows its number and description, and only
 // the action that failed is abandoned.

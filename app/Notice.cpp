@@ -24,6 +24,8 @@ void reportUnhandledError(int number, const QString& description) {
     showAppMessage(QStringLiteral("运行时错误 '%1'：\n\n%2").arg(number).arg(description));
 }
 
-void reportUnhandledError(const dao::DaoError& error) { reportUnhandledError(error.number(), error.description()); }
+void reportUnhandledError(const dao::DaoError& error) {
+    reportUnhandledError(error.number(), error.description());
+}
 
 } // namespace app

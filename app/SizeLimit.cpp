@@ -4,8 +4,12 @@
 
 namespace app {
 
-void InstallSizeLimit(QWidget* window) { platform::WindowSizeLimit::install(window, kMainWindowMinimumSize); }
+void InstallSizeLimit(QWidget* window) {
+    platform::WindowSizeLimit::install(window, kMainWindowMinimumSize);
+}
 
-void RemoveSizeLimit(QWidget* window) { platform::WindowSizeLimit::remove(window); }
+void RemoveSizeLimit(QWidget* window) {
+    platform::WindowSizeLimit::remove(window);
+}
 
 } // namespace app

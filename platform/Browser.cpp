@@ -21,10 +21,18 @@ Browser* Browser::create(QWidget* parent) {
     return new BlankBrowser(parent);
 }
 
-void Browser::setFactory(Factory f) { factory() = std::move(f); }
-QStringList Browser::navigations() { return log(); }
-void Browser::clearNavigations() { log().clear(); }
-void Browser::recordNavigation(const QString& url) { log().append(url); }
+void Browser::setFactory(Factory f) {
+    factory() = std::move(f);
+}
+QStringList Browser::navigations() {
+    return log();
+}
+void Browser::clearNavigations() {
+    log().clear();
+}
+void Browser::recordNavigation(const QString& url) {
+    log().append(url);
+}
 
 BlankBrowser::BlankBrowser(QWidget* parent) : Browser(parent) {
     setAutoFillBackground(true);

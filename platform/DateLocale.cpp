@@ -17,11 +17,17 @@ QLocale locale() {
     return system;
 }
 
-QDate today() { return g_today ? *g_today : QDate::currentDate(); }
+QDate today() {
+    return g_today ? *g_today : QDate::currentDate();
+}
 
-QString shortDate(const QDate& date) { return locale().toString(date, QLocale::ShortFormat); }
+QString shortDate(const QDate& date) {
+    return locale().toString(date, QLocale::ShortFormat);
+}
 
-QString weekdayName(const QDate& date) { return locale().dayName(date.dayOfWeek(), QLocale::LongFormat); }
+QString weekdayName(const QDate& date) {
+    return locale().dayName(date.dayOfWeek(), QLocale::LongFormat);
+}
 
 void setTodayForTests(const QDate& date) {
     if (date.isValid())
@@ -29,7 +35,9 @@ void setTodayForTests(const QDate& date) {
     else
         g_today.reset();
 }
-void setLocaleForTests(const QLocale& locale) { g_locale = locale; }
+void setLocaleForTests(const QLocale& locale) {
+    g_locale = locale;
+}
 void resetForTests() {
     g_today.reset();
     g_locale.reset();

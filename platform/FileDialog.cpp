@@ -45,15 +45,25 @@ QString FileDialog::run(QWidget* parent, const QString& filter, bool save) {
                 : QFileDialog::getOpenFileName(parent, QString(), QString(), qtFilter, nullptr, options);
 }
 
-QString FileDialog::getSaveFileName(QWidget* parent, const QString& filter) { return run(parent, filter, true); }
-QString FileDialog::getOpenFileName(QWidget* parent, const QString& filter) { return run(parent, filter, false); }
+QString FileDialog::getSaveFileName(QWidget* parent, const QString& filter) {
+    return run(parent, filter, true);
+}
+QString FileDialog::getOpenFileName(QWidget* parent, const QString& filter) {
+    return run(parent, filter, false);
+}
 
 void FileDialog::setTestMode(bool on) {
     state() = TestState{};
     state().on = on;
 }
-void FileDialog::setNextFileName(const QString& name) { state().names.push_back(name); }
-int FileDialog::shownCount() { return state().shown; }
-FileDialog::Request FileDialog::lastRequest() { return state().last; }
+void FileDialog::setNextFileName(const QString& name) {
+    state().names.push_back(name);
+}
+int FileDialog::shownCount() {
+    return state().shown;
+}
+FileDialog::Request FileDialog::lastRequest() {
+    return state().last;
+}
 
 } // namespace platform

@@ -1,9 +1,9 @@
 #include "FormRegistry.h"
 
 #include <QCloseEvent>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QPushButton>
-#include <QCoreApplication>
 
 #include <algorithm>
 
@@ -13,7 +13,9 @@ Form::Form(QWidget* parent) : QWidget(parent) {}
 
 Form::~Form() = default;
 
-void Form::setDefaultButton(QPushButton* button) { m_defaultButton = button; }
+void Form::setDefaultButton(QPushButton* button) {
+    m_defaultButton = button;
+}
 
 void Form::keyPressEvent(QKeyEvent* event) {
     // Enter presses the window's default button, wherever the focus is (text boxes pass Enter on).
@@ -62,9 +64,9 @@ Form* FormRegistry::load(std::type_index type, const std::function<Form*()>& cre
     } catch (...) {
         // A window whose load failed is not loaded: forget it and let the caller handle the failure.
         form->m_unloaded = true;
-        m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(),
-                                       [form](const Entry& e) { return e.form == form; }),
-                        m_entries.end());
+        m_entries.erase(
+            std::remove_if(m_entries.begin(), m_entries.end(), [form](const Entry& e) { return e.form == form; }),
+            m_entries.end());
         delete form;
         throw;
     }
@@ -89,8 +91,9 @@ bool FormRegistry::unload(Form* form) {
     if (cancel)
         return false;
     form->m_unloaded = true;
-    m_entries.erase(std::remove_if(m_entries.begin(), m_entries.end(), [form](const Entry& e) { return e.form == form; }),
-                    m_entries.end());
+    m_entries.erase(
+        std::remove_if(m_entries.begin(), m_entries.end(), [form](const Entry& e) { return e.form == form; }),
+        m_entries.end());
     form->hide();
     // The unload may have been asked for from inside one of the window's own event procedures,
     // so the object itself goes away once control is back in the event loop.
@@ -100,7 +103,9 @@ bool FormRegistry::unload(Form* form) {
     return true;
 }
 
-int FormRegistry::loadedCount() const { return static_cast<int>(m_entries.size()); }
+int FormRegistry::loadedCount() const {
+    return static_cast<int>(m_entries.size());
+}
 
 void FormRegistry::resetForTests() {
     auto entries = std::move(m_entries);

@@ -96,6 +96,8 @@ private:
     std::function<void()> m_onLastUnloaded;
 };
 
-inline FormRegistry& forms() { return FormRegistry::instance(); }
+inline FormRegistry& forms() {
+    return FormRegistry::instance();
+}
 
 } // namespace platform

@@ -17,8 +17,8 @@ TestState& state() {
 }
 
 QMessageBox* buildBox(const MessageBox::Request& request, const QString& title) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, title, request.text, QMessageBox::NoButton,
-                                QApplication::activeWindow());
+    auto* box =
+        new QMessageBox(QMessageBox::NoIcon, title, request.text, QMessageBox::NoButton, QApplication::activeWindow());
     if (request.buttons == MessageBox::Buttons::Ok) {
         box->setStandardButtons(QMessageBox::Ok);
         box->setDefaultButton(QMessageBox::Ok);
@@ -83,16 +83,26 @@ void MessageBox::setTestMode(bool on) {
     state().answers.clear();
     state().shown.clear();
 }
-bool MessageBox::testMode() { return state().on; }
-void MessageBox::setNextAnswer(Answer answer) { state().answers.push_back(answer); }
-std::vector<MessageBox::Request> MessageBox::takeShown() { return std::exchange(state().shown, {}); }
-const std::vector<MessageBox::Request>& MessageBox::shown() { return state().shown; }
+bool MessageBox::testMode() {
+    return state().on;
+}
+void MessageBox::setNextAnswer(Answer answer) {
+    state().answers.push_back(answer);
+}
+std::vector<MessageBox::Request> MessageBox::takeShown() {
+    return std::exchange(state().shown, {});
+}
+const std::vector<MessageBox::Request>& MessageBox::shown() {
+    return state().shown;
+}
 QStringList MessageBox::shownTexts() {
     QStringList texts;
     for (const auto& r : state().shown)
         texts << r.text;
     return texts;
 }
-void MessageBox::clearShown() { state().shown.clear(); }
+void MessageBox::clearShown() {
+    state().shown.clear();
+}
 
 } // namespace platform

@@ -24,9 +24,8 @@ public:
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override {
-        if (watched == m_window &&
-            (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal ||
-             event->type() == QEvent::WinIdChange))
+        if (watched == m_window && (event->type() == QEvent::Show || event->type() == QEvent::ScreenChangeInternal ||
+                                    event->type() == QEvent::WinIdChange))
             apply();
         return false;
     }
@@ -62,6 +61,8 @@ void WindowSizeLimit::remove(QWidget* window) {
     }
 }
 
-bool WindowSizeLimit::isInstalled(const QWidget* window) { return findFilter(window) != nullptr; }
+bool WindowSizeLimit::isInstalled(const QWidget* window) {
+    return findFilter(window) != nullptr;
+}
 
 } // namespace platform

@@ -3,9 +3,9 @@
 // first painted. A benchmark helper only: the program itself takes no arguments.
 
 #include "ShownReporter.h"
-#include "startup/Startup.h"
 #include "db/DiaryDatabase.h"
 #include "platform/FormRegistry.h"
+#include "startup/Startup.h"
 #include "ui/login/FormLogin.h"
 
 #include <QApplication>

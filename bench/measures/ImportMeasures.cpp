@@ -6,10 +6,10 @@
 #include "BenchEnv.h"
 #include "DiaryGenerator.h"
 #include "Measures.h"
+#include "app/EntryTextFile.h"
 #include "app/Globals.h"
 #include "platform/FormRegistry.h"
 #include "ui/write/FormWrite.h"
-#include "app/EntryTextFile.h"
 
 #include <QFile>
 #include <QFileInfo>

@@ -20,8 +20,9 @@ namespace {
 const Entry kEntry{QStringLiteral("T"), QStringLiteral("日期：2009-09-07 星期一"), QStringLiteral("晴朗"),
                    QStringLiteral("A\r\nB")};
 // kEntry as written by iconv -t GB18030, an encoder that is not ours.
-const QByteArray kEntryBytes = QByteArray::fromHex("b1eacce2a3ba540d0ac8d5c6daa3ba323030392d30392d303720d0c7c6dad2bb0d0a"
-                                                   "ccecc6f8a3bac7e7c0ca0d0ac4dac8dda3ba410d0a420d0a");
+const QByteArray kEntryBytes =
+    QByteArray::fromHex("b1eacce2a3ba540d0ac8d5c6daa3ba323030392d30392d303720d0c7c6dad2bb0d0a"
+                        "ccecc6f8a3bac7e7c0ca0d0ac4dac8dda3ba410d0a420d0a");
 
 // Runs what as an ordinary user: root may write into any folder, so a folder's permissions mean nothing to it.
 bool asOrdinaryUser(const std::function<bool()>& what) {
@@ -37,7 +38,7 @@ bool asOrdinaryUser(const std::function<bool()>& what) {
 
 QByteArray contents(const QString& path) {
     QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<unreadable>");
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
@@ -51,7 +52,8 @@ private slots:
         QTest::newRow("nothing on show") << Entry{}
                                          << QByteArray::fromHex("b1eacce2a3ba0d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
         QTest::newRow("beyond GBK, in GB18030")
-            << Entry{QStringLiteral("𠀀"), {}, {}, {}} << QByteArray::fromHex("b1eacce2a3ba953282360d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
+            << Entry{QStringLiteral("𠀀"), {}, {}, {}}
+            << QByteArray::fromHex("b1eacce2a3ba953282360d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
     }
     void exportLayout() {
         QFETCH(Entry, entry);
@@ -117,10 +119,11 @@ private slots:
         QTest::newRow("lone CR ends a line, lone LF stays") << QByteArray("A\rB\nC\r\n") << none << "A\r\nB\nC";
         QTest::newRow("trailing empty lines stay") << QByteArray("A\r\n\r\n\r\n") << none << "A\r\n\r\n";
         QTest::newRow("empty file") << QByteArray() << none << QString();
-        QTest::newRow("exported file") << kEntryBytes << none
-                                       << QStringLiteral("标题：T\r\n日期：2009-09-07 星期一\r\n天气：晴朗\r\n内容：A\r\nB");
+        const QString exported = QStringLiteral("标题：T\r\n日期：2009-09-07 星期一\r\n天气：晴朗\r\n内容：A\r\nB");
+        QTest::newRow("exported file") << kEntryBytes << none << exported;
         QTest::newRow("binary") << QByteArray("A\0B", 3) << int(Problem::NotText) << QString();
-        QTest::newRow("UTF-16 with U+0000") << QByteArray("\xFF\xFE" "A\0\0\0", 6) << int(Problem::NotText) << QString();
+        QTest::newRow("UTF-16 with U+0000")
+            << QByteArray::fromHex("fffe41000000") << int(Problem::NotText) << QString();
     }
     void importDecodeAndLineRule() {
         QFETCH(QByteArray, bytes);
@@ -151,7 +154,6 @@ private slots:
         QTest::addColumn<QString>("stored");
         QTest::newRow("CR LF") << QStringLiteral("A\r\nB");
         QTest::newRow("lone LF inside a line") << QStringLiteral("A\nB\r\nC");
-        QTest::newRow("leading LF") << QStringLiteral("\nA");
         QTest::newRow("final CR LF") << QStringLiteral("A\r\n\r\n");
         QTest::newRow("no-break space kept") << QStringLiteral("A\u00a0B");
     }

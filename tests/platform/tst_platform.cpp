@@ -83,9 +83,9 @@ private slots:
                                    MessageBox::Answer::Yes}),
                  MessageBox::Answer::No);
         // Without a queued answer a question takes its default button.
-        QCOMPARE(MessageBox::show({QStringLiteral("再问"), QString(), MessageBox::Buttons::YesNo,
-                                   MessageBox::Answer::Yes}),
-                 MessageBox::Answer::Yes);
+        QCOMPARE(
+            MessageBox::show({QStringLiteral("再问"), QString(), MessageBox::Buttons::YesNo, MessageBox::Answer::Yes}),
+            MessageBox::Answer::Yes);
         const auto shown = MessageBox::takeShown();
         QCOMPARE(shown.size(), size_t(2));
         QCOMPARE(shown[0].text, QStringLiteral("问"));
@@ -94,7 +94,8 @@ private slots:
     }
 
     void fileDialogFilterShowsOneTextType() {
-        QCOMPARE(FileDialog::toQtFilter(QStringLiteral("*.txt(文本文件) | *.txt")), QStringLiteral("*.txt(文本文件) (*.txt)"));
+        QCOMPARE(FileDialog::toQtFilter(QStringLiteral("*.txt(文本文件) | *.txt")),
+                 QStringLiteral("*.txt(文本文件) (*.txt)"));
         QCOMPARE(FileDialog::toQtFilter(QStringLiteral("所有文件|*.*")), QStringLiteral("所有文件 (*.*)"));
     }
 
@@ -110,7 +111,8 @@ private slots:
                                                        chinese.size() * 2)
                                      << chinese;
         QTest::newRow("ascii") << QByteArray("plain") << QStringLiteral("plain");
-        QTest::newRow("truncated utf8 falls back to gb18030") << QByteArray("\xE4\xBB") << TextCodec::fromAnsi("\xE4\xBB");
+        QTest::newRow("truncated utf8 falls back to gb18030")
+            << QByteArray("\xE4\xBB") << TextCodec::fromAnsi("\xE4\xBB");
     }
     void textFileDecoding() {
         QFETCH(QByteArray, bytes);

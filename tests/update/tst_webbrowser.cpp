@@ -5,10 +5,10 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
-#include "startup/Startup.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
 #include "platform/WebEngineBrowser.h"
+#include "startup/Startup.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"

@@ -12,7 +12,6 @@
 #include "platform/WindowPlacement.h"
 #include "ui/view/FormView.h"
 
-
 using platform::forms;
 using platform::Twips::place;
 

@@ -14,7 +14,6 @@
 #include "ui/view/FormView.h"
 #include "update/Updater.h"
 
-
 using platform::forms;
 using platform::Twips::place;
 

@@ -2,10 +2,10 @@
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
+#include "startup/Startup.h"
 #include "ui/find/FindLayout.h"
 #include "ui/find/FormFind.h"
 #include "ui/find/ResultList.h"

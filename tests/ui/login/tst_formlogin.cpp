@@ -1,9 +1,9 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
-#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "startup/Startup.h"
 #include "ui/login/FormLogin.h"
 #include "ui/view/FormView.h"
 

@@ -2,7 +2,6 @@
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "startup/Startup.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Browser.h"
 #include "platform/FileDialog.h"
@@ -10,6 +9,7 @@
 #include "platform/MessageBox.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
+#include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"

@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "app/EntryTextFile.h"
 #include "app/Globals.h"
 #include "db/Connection.h"
 #include "db/Dao.h"
@@ -11,7 +12,6 @@
 #include "platform/Twips.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
-#include "app/EntryTextFile.h"
 #include "update/Updater.h"
 
 #include <QFile>
