@@ -213,16 +213,6 @@ private slots:
         QVERIFY(closeBox ? find->close() : forms().unload(find));
         QVERIFY(!forms().isLoaded<Form_Find>() && forms().loaded<Form_View>()->isVisible());
     }
-
-    void resizingTheWindowResizesOnlyTheList() {
-        Form_Find* find = forms().show<Form_Find>();
-        const QRect combo = find->Combo_KeyWords->geometry(), list = find->ListView_Result->geometry();
-        find->resize(find->width() + 100, find->height() + 50);
-        QCOMPARE(find->ListView_Result->geometry().topLeft(), list.topLeft());
-        QVERIFY(qAbs(find->ListView_Result->width() - list.width() - 100) <= 1);
-        QVERIFY(qAbs(find->ListView_Result->height() - list.height() - 50) <= 1);
-        QCOMPARE(find->Combo_KeyWords->geometry(), combo);
-    }
 };
 
 QTEST_MAIN(TestFormFind)

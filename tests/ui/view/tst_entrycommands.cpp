@@ -1,4 +1,4 @@
-// The main window's entry commands: new, delete, change and search, what each refuses, and the hand-over to
+// The main window's entry commands: new, delete and change, what each refuses, and the hand-over to
 // the next window (shown before the main window goes, so the program never runs out of windows).
 
 #include "support/TestSupport.h"
@@ -8,7 +8,6 @@
 #include "app/SqlText.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "ui/find/FormFind.h"
 #include "ui/write/FormWrite.h"
 
 #include <QTest>
@@ -190,20 +189,6 @@ private slots:
         view = forms().loaded<Form_View>();
         QCOMPARE(view->TreeView_Diary->node(nodeWithKey(view, sql::entryKey(m_ids[2])))->text, "三改");
         QVERIFY(EditCondition.isEmpty());
-    }
-
-    void searchOpensTheSearchWindowWhateverIsSelected_data() {
-        QTest::addColumn<QString>("selected");
-        QTest::newRow("nothing selected") << "";
-        QTest::newRow("date node") << "2009/9/1";
-        QTest::newRow("entry") << "entry 0";
-    }
-    void searchOpensTheSearchWindowWhateverIsSelected() {
-        QFETCH(QString, selected);
-        openWithSelected(selected)->Command_Find->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList());
-        QVERIFY(!forms().isLoaded<Form_View>() && forms().loaded<Form_Find>()->isVisible());
-        QCOMPARE(g_lastUnloads, 0);
     }
 };
 

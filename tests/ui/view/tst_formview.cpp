@@ -219,15 +219,6 @@ private slots:
         view->PopMenu_Tree->hide();
     }
 
-    void nodeClickWithoutALeftPressDoesNothing() {
-        addTwoDates();
-        Form_View* view = openView();
-        view->Text_Title->setText(QStringLiteral("留着"));
-        view->TreeView_Diary_NodeClick(2);
-        view->TreeView_Diary_NodeClick(1);
-        QCOMPARE(paneTexts(view), (QStringList{"留着", "", "", ""}));
-    }
-
     void entryGoneSinceTheRefreshIsReportedAndThePaneKept() {
         addTwoDates();
         Form_View* view = openView();
@@ -255,19 +246,6 @@ private slots:
         click(view, 3);
         QCOMPARE(forms().loaded<Form_Write>()->mode(), Form_Write::Mode::New);
         QVERIFY(forms().loaded<Form_Write>()->isVisible() && !forms().isLoaded<Form_View>());
-    }
-
-    void menuTextsElsewhereAreEntries() {
-        m_diary->addEntry(kUser, QStringLiteral("2.导入文本"), QStringLiteral("2009-09-08"));
-        m_diary->addEntry(kUser, QStringLiteral("x"), QStringLiteral("2009-09-07"));
-        m_diary->addEntry(kUser, QStringLiteral("1.新建日记"), QStringLiteral("2009-09-07"));
-        Form_View* view = openView();
-        click(view, 2);
-        QCOMPARE(view->Text_Title->text(), QStringLiteral("2.导入文本"));
-        click(view, 5);
-        QCOMPARE(view->Text_Title->text(), QStringLiteral("1.新建日记"));
-        QCOMPARE(dialogsShown(), 0);
-        QVERIFY(!forms().isLoaded<Form_Write>());
     }
 
     void popupMenuItemsInOrder() {
