@@ -143,7 +143,7 @@ private slots:
             << "😀👍🏽👨‍👩‍👧🇨🇳𠀀𪜀’'’" << 1;
         QTest::newRow("control characters, blanks at either end") << " \u3000a\x01\x07\x1b\x7f\tb 两端\u3000 " << 1;
         QTest::newRow("10 000 characters") << QStringLiteral("长名'").repeated(3334).left(10000) << 1;
-        QTest::newRow("10 MB body") << "It's 😀𠀀 ' \" ; -- \\ %_*?[] 今天天气很好。" << 210000;
+        QTest::newRow("10 MB body") << "It's 😀𠀀 ' \" ; -- \\ %_*?[] 今天天气很好。" << 120000;
     }
     void typedTextComesBackExactly() {
         QFETCH(QString, text);
