@@ -1,28 +1,24 @@
 // qjl_diary_worker: another copy of the program, in the reliability tests' hands.
 //
-//   qjl_diary_worker save <folder> <series> <first-number> <count> window|direct
-//       Signs in as the account <series> on <folder>/data.mdb and saves entries of that series (contents
-//       from EntryContent.h), <count> of them or, for 0, until killed. Every fourth save changes an entry
-//       saved earlier in this run instead. "window" drives the main window and the editor offscreen (the
-//       save question answered Yes); "direct" sends the statements the editor sends. Prints "ready" once
-//       signed in, then one line per save that returned: "saved <n>" or "changed <n> <version>", or
-//       "failed <n> <what the user was shown>"; each line is flushed at once.
+//   qjl_diary_worker save <folder> <series> <first-number> <count>
+//       Signs in as the account <series> on <folder>/data.mdb and saves entries of that series (contents from
+//       Reliability.h) through the main window and the editor, <count> of them or, for 0, until killed.
+//       Every fourth save changes an entry saved earlier in this run. Prints "ready" once signed in, then
+//       one line per save that returned, "saved <n> <version>" or "failed <n> <what the user was shown>",
+//       each flushed at once.
 //
 //   qjl_diary_worker hold <path> [<ms>]
 //       Opens the database file exclusively, prints "holding" and keeps it until its input closes, or for
 //       <ms> milliseconds.
 
-#include "EntryContent.h"
+#include "Reliability.h"
+
+#include "support/TestSupport.h"
+#include "support/Windows.h"
 
 #include "app/Globals.h"
-#include "app/SqlText.h"
-#include "db/DiaryDatabase.h"
-#include "platform/DateLocale.h"
-#include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "ui/view/DiaryTree.h"
-#include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
@@ -30,9 +26,7 @@
 #include <QThread>
 
 #include <cstdio>
-#include <map>
 #include <string>
-#include <vector>
 
 using platform::forms;
 using platform::MessageBox;
@@ -40,168 +34,62 @@ using platform::MessageBox;
 namespace {
 
 void say(const QString& line) {
-    std::fputs(line.toUtf8().constData(), stdout);
-    std::fputc('\n', stdout);
+    std::fputs(qPrintable(line + QLatin1Char('\n')), stdout);
     std::fflush(stdout);
 }
 
-void ignoreUpdateCall(quint32, const QString&) {}
-
-// One save: a new entry, or a new version of one saved earlier.
-struct Save {
-    int number = 0;
-    int revision = 0; // 0: a new entry
-};
-
-// Which entries this run saves, and which it changes.
-class Plan {
-public:
-    explicit Plan(int firstNumber) : m_next(firstNumber) {}
-    Save next() {
-        ++m_saves;
-        if (m_saves % 4 == 0 && !m_saved.empty()) {
-            const int number = m_saved[std::size_t(m_saves * 7) % m_saved.size()];
-            return {number, m_revisions[number] + 1};
-        }
-        return {m_next++, 0};
-    }
-    void done(const Save& save) {
-        if (save.revision == 0)
-            m_saved.push_back(save.number);
-        m_revisions[save.number] = save.revision;
-    }
-
-private:
-    int m_next;
-    int m_saves = 0;
-    std::vector<int> m_saved;
-    std::map<int, int> m_revisions;
-};
-
-void report(const Save& save) {
-    if (save.revision == 0)
-        say(QStringLiteral("saved %1").arg(save.number));
-    else
-        say(QStringLiteral("changed %1 %2").arg(save.number).arg(save.revision));
-}
-
-QString today() {
-    return platform::DateLocale::shortDate(platform::DateLocale::today());
-}
-QString weekday() {
-    return platform::DateLocale::weekdayName(platform::DateLocale::today());
-}
-
-// The entry key of the user's entry with the given title, read from the database.
-QString keyOfTitle(const QString& user, const QString& title) {
-    auto records = DiaryDb->OpenRecordset(sql::selectDiaryOfUser(user));
-    while (!records->EOF()) {
-        if (dao::fieldText(records->Fields(QStringLiteral("diarytitle"))) == title)
-            return sql::entryKey(dao::fieldText(records->Fields(QStringLiteral("id"))));
-        records->MoveNext();
-    }
-    return QString();
-}
-
-// Sends what the editor sends on Save; the list is read afresh now and then, as the main window does.
-bool saveDirect(const QString& series, const Save& save, int count) {
-    try {
-        if (count > 0 && count % 10 == 0)
-            DiaryDb = dao::OpenDiaryDatabase();
-        const QString title = reliability::entryTitle(series, save.number);
-        const QString weather = reliability::entryWeather(save.number, save.revision);
-        const QString body = reliability::entryBody(series, save.number, save.revision);
-        if (save.revision == 0) {
-            DiaryDb->Execute(sql::insertDiary(CurrentUser, title, today(), weekday(), weather, body));
-        } else {
-            const QString key = keyOfTitle(CurrentUser, sql::entryText(title));
-            if (key.isEmpty()) {
-                say(QStringLiteral("failed %1 entry not found").arg(save.number));
-                return false;
-            }
-            DiaryDb->Execute(sql::updateDiary(title, today(), weekday(), weather, body, key));
-        }
-        return true;
-    } catch (const dao::DaoError& error) {
-        say(QStringLiteral("failed %1 %2 %3").arg(save.number).arg(error.number()).arg(error.description()));
-        return false;
-    }
-}
-
-// The node of the main window's tree whose text is the title; 0 when there is none.
-int nodeOfTitle(const Form_View* view, const QString& title) {
-    for (int i = 1; i <= view->TreeView_Diary->nodeCount(); ++i)
-        if (view->TreeView_Diary->node(i)->text == title)
-            return i;
-    return 0;
-}
-
 // Writes the entry in the editor as a user would, from the main window, and presses Save.
-bool saveThroughWindows(const QString& series, const Save& save) {
+bool save(const QString& series, int number, int revision) {
+    const QString title = reliability::entryTitle(series, number);
     Form_View* view = forms().loaded<Form_View>();
-    const QString title = reliability::entryTitle(series, save.number);
-    if (save.revision == 0) {
-        view->Command_Insert_Click();
-    } else {
-        view->TreeView_Diary->selectNode(nodeOfTitle(view, sql::entryText(title)));
-        view->Command_Updata_Click();
-    }
-    Form_Write* editor = forms().loaded<Form_Write>();
-    QStringList shown = MessageBox::shownTexts();
-    MessageBox::clearShown();
-    if (editor) {
+    if (revision > 0)
+        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(title)) + 1);
+    revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
+    if (Form_Write* editor = forms().loaded<Form_Write>()) {
         editor->Text_DiaryTitle->setText(title);
-        editor->Combo_DiaryWeather->setEditText(reliability::entryWeather(save.number, save.revision));
-        editor->RichTextBox_DiaryText->setStoredText(reliability::entryBody(series, save.number, save.revision));
-        MessageBox::setNextAnswer(MessageBox::Answer::Yes);
+        editor->Combo_DiaryWeather->setEditText(reliability::entryWeather(number, revision));
+        editor->RichTextBox_DiaryText->setStoredText(reliability::entryBody(series, number, revision));
         editor->Command_Insert_Click();
-        shown = MessageBox::shownTexts();
-        MessageBox::clearShown();
-        // Only the question "确定保存吗？" is shown on a save that worked.
-        if (shown.size() == 1 && !forms().isLoaded<Form_Write>() && forms().isLoaded<Form_View>()) {
-            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-            return true;
-        }
     }
-    say(QStringLiteral("failed %1 %2").arg(save.number).arg(shown.join(QLatin1Char('|'))));
-    // Back to a main window for the next save.
+    // Only the question "确定保存吗？" is shown on a save that worked.
+    const QStringList shown = MessageBox::shownTexts();
+    MessageBox::clearShown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (shown.size() == 1 && !forms().isLoaded<Form_Write>() && forms().isLoaded<Form_View>())
+        return true;
+    say(QStringLiteral("failed %1 %2").arg(number).arg(shown.join(QLatin1Char('|'))));
     forms().resetForTests();
     forms().show<Form_View>();
     return false;
 }
 
 int runSaves(const QStringList& args) {
-    const QString folder = args[2], series = args[3];
-    const int first = args[4].toInt(), count = args[5].toInt();
-    const bool window = args[6] == QLatin1String("window");
-
-    dao::setProgramFolderForTests(folder);
-    MessageBox::setTestMode(true);
-    platform::FileDialog::setTestMode(true);
-    platform::DateLocale::setLocaleForTests(QLocale(QLocale::Chinese, QLocale::China));
-    platform::DateLocale::setTodayForTests(QDate(2009, 9, 8));
-    update::setUpdateCallObserverForTests(ignoreUpdateCall);
-    forms().setOnLastUnloaded([] {});
-
-    // What a sign-in leaves behind.
+    const QString series = args[3];
+    dao::setProgramFolderForTests(args[2]);
+    testsupport::enterTestMode();
+    update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
     try {
-        DiaryDb = dao::OpenDiaryDatabase();
+        DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
     } catch (const dao::DaoError& error) {
         say(QStringLiteral("failed 0 %1 %2").arg(error.number()).arg(error.description()));
         return 2;
     }
     CurrentUser = series;
-    if (window)
-        forms().show<Form_View>();
+    forms().show<Form_View>();
     say(QStringLiteral("ready"));
-
-    Plan plan(first);
-    for (int done = 0; count == 0 || done < count; ++done) {
-        const Save save = plan.next();
-        if (window ? saveThroughWindows(series, save) : saveDirect(series, save, done)) {
-            plan.done(save);
-            report(save);
-        }
+    reliability::Versions versions;
+    std::vector<int> saved;
+    int next = args[4].toInt();
+    for (int done = 1; args[5].toInt() == 0 || done <= args[5].toInt(); ++done) {
+        const bool change = done % 4 == 0 && !saved.empty();
+        const int number = change ? saved[std::size_t(done * 7) % saved.size()] : next++;
+        const int revision = change ? versions[number] + 1 : 0;
+        if (!save(series, number, revision))
+            continue;
+        if (!change)
+            saved.push_back(number);
+        versions[number] = revision;
+        say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
     }
     forms().resetForTests();
     return 0;
@@ -216,12 +104,11 @@ int holdExclusively(const QString& path, int milliseconds) {
         return 2;
     }
     say(QStringLiteral("holding"));
-    if (milliseconds > 0) {
+    if (milliseconds > 0)
         QThread::msleep(static_cast<unsigned long>(milliseconds));
-        return 0;
-    }
-    while (std::getchar() != std::char_traits<char>::eof()) {
-    }
+    else
+        while (std::getchar() != std::char_traits<char>::eof()) {
+        }
     return 0;
 }
 
@@ -232,12 +119,10 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 7 && args[1] == QLatin1String("save"))
+    if (args.size() == 6 && args[1] == QLatin1String("save"))
         return runSaves(args);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("hold"))
         return holdExclusively(args[2], args.value(3).toInt());
-    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> window|direct\n"
-               "       qjl_diary_worker hold <path> [<ms>]\n",
-               stderr);
+    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> | hold <path> [<ms>]\n", stderr);
     return 2;
 }

@@ -1,22 +1,16 @@
 // The fuzzers' seed corpora, and inputs they once failed on, replayed through the same checks in every
 // build, so a fault they found stays found without clang or libFuzzer.
 
+#include "support/TestSupport.h"
+
 #include "checks/ImportChecks.h"
 #include "checks/StatementChecks.h"
 
 #include <QDir>
-#include <QFile>
 #include <QTemporaryDir>
 #include <QTest>
 
 namespace {
-
-QByteArray contentsOf(const QString& path) {
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly))
-        qFatal("cannot read %s", qPrintable(path));
-    return file.readAll();
-}
 
 // One row per file of a corpus folder.
 void addCorpusRows(const char* target) {
@@ -24,7 +18,7 @@ void addCorpusRows(const char* target) {
     const QStringList names = folder.entryList(QDir::Files, QDir::Name);
     QVERIFY2(names.size() >= 10, qPrintable(folder.path()));
     for (const QString& name : names)
-        QTest::newRow(qPrintable(name)) << contentsOf(folder.filePath(name));
+        QTest::newRow(qPrintable(name)) << testsupport::contentsOf(folder.filePath(name));
 }
 
 } // namespace

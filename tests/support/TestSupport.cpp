@@ -1,22 +1,18 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
+#include "app/SqlText.h"
 #include "platform/DateLocale.h"
 #include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 
+#include <sqlite3.h>
+
+#include <QFile>
 #include <QTest>
 
 namespace testsupport {
-
-namespace {
-QString quoted(const QString& text) {
-    QString doubled = text;
-    doubled.replace(QLatin1Char('\''), QLatin1String("''"));
-    return QLatin1Char('\'') + doubled + QLatin1Char('\'');
-}
-} // namespace
 
 TempDiary::TempDiary() {
     QVERIFY2(m_dir.isValid(), "temporary folder");
@@ -35,15 +31,13 @@ qint64 TempDiary::addEntry(const QString& user, const QString& title, const QStr
     auto db = open();
     db->Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,diarytext) "
                                "Values(%1, %2, %3, %4, %5, %6)")
-                    .arg(quoted(user), quoted(title), quoted(date), quoted(week), quoted(weather), quoted(text)));
-    auto rs = db->OpenRecordset(QStringLiteral("Select id from diary"));
-    rs->MoveLast();
-    return rs->Fields(0).toLongLong();
+                    .arg(sql::quoted(user), sql::quoted(title), sql::quoted(date), sql::quoted(week),
+                         sql::quoted(weather), sql::quoted(text)));
+    return storedIds(*db).last();
 }
 
 void TempDiary::addUser(const QString& name, const QString& storedPassword) {
-    open()->Execute(QStringLiteral("INSERT INTO users(username,password,limit) Values(%1, %2, '1')")
-                        .arg(quoted(name), quoted(storedPassword)));
+    open()->Execute(sql::insertUser(name, storedPassword));
 }
 
 void enterTestMode() {
@@ -58,6 +52,88 @@ void resetProgramState() {
     platform::forms().resetForTests();
     app::resetGlobals();
     platform::MessageBox::clearShown();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+}
+
+QString writeFile(const QString& path, const QByteArray& bytes) {
+    QFile file(path);
+    if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
+        qFatal("cannot write %s", qPrintable(path));
+    return path;
+}
+
+QByteArray contentsOf(const QString& path) {
+    QFile file(path);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+void ignoreUpdateCall(quint32, const QString&) {}
+
+QStringList rawSql(const QString& path, const QString& statements, const char* password) {
+    sqlite3* raw = nullptr;
+    sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE | SQLITE_OPEN_CREATE, nullptr);
+    const std::unique_ptr<sqlite3, int (*)(sqlite3*)> handle(raw, sqlite3_close);
+    if (password) {
+        sqlite3_key(raw, password, int(qstrlen(password)));
+        // The format the diary's files use, also where a later SQLCipher would pick another.
+        sqlite3_exec(raw, "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
+    }
+    QStringList rows;
+    const auto collect = [](void* out, int columns, char** values, char**) {
+        QStringList fields;
+        for (int i = 0; i < columns; ++i)
+            fields << QString::fromUtf8(values[i] ? values[i] : "NULL");
+        static_cast<QStringList*>(out)->append(fields.join(QLatin1Char('|')));
+        return 0;
+    };
+    if (sqlite3_exec(raw, statements.toUtf8().constData(), collect, &rows, nullptr) != SQLITE_OK)
+        return {QString::fromUtf8(sqlite3_errmsg(raw))};
+    return rows;
+}
+
+QList<QStringList> storedRows(dao::Database& db, const QString& table) {
+    QList<QStringList> rows;
+    auto rs = db.OpenRecordset(QStringLiteral("Select * from ") + table);
+    for (; !rs->EOF(); rs->MoveNext()) {
+        QStringList fields;
+        for (int i = 0; i < rs->FieldCount(); ++i)
+            fields << dao::fieldText(rs->Fields(i));
+        rows << fields;
+    }
+    return rows;
+}
+
+QList<qint64> storedIds(dao::Database& db) {
+    QList<qint64> ids;
+    for (const QStringList& row : storedRows(db, QStringLiteral("diary")))
+        ids << row[0].toLongLong();
+    return ids;
+}
+
+QList<qint64> addSampleDiary(dao::Database& db) {
+    const auto add = [&](const char* user, const QString& title, const char* date, const QString& week,
+                         const QString& weather, const QString& text) {
+        db.Execute(sql::insertDiary(QLatin1String(user), title, QLatin1String(date), week, weather, text));
+        return storedIds(db).last();
+    };
+    QList<qint64> ids;
+    ids << add("zhang", QStringLiteral("杯具的一天"), "2009-09-08", QStringLiteral("星期二"), QStringLiteral("阴雨"),
+               QStringLiteral("今天下雨了\r\n第二行 Rain"));
+    add("li", QStringLiteral("杯具"), "2009-09-08", QStringLiteral("星期二"), QStringLiteral("暴雨"),
+        QStringLiteral("今天 hello Rain"));
+    ids << add("zhang", QStringLiteral("Hello World"), "2009-9-8", QStringLiteral("星期二"), QStringLiteral("大雨"),
+               QStringLiteral("hello world 今天"));
+    ids << add("zhang", QStringLiteral("周末"), "2009-09-12", QStringLiteral("星期六"), QStringLiteral("小雨"),
+               QStringLiteral("周末去爬山"));
+    ids << add("zhang", QString(), "2009-10-01", QStringLiteral("星期四"), QStringLiteral("阵雨"), QString());
+    ids << add("zhang", QStringLiteral("晴"), "2009-10-02", QStringLiteral("星期五"), QStringLiteral("晴朗"),
+               QStringLiteral("阳光 明媚"));
+    add("LI", QStringLiteral("周末 Hello"), "2009-10-02", QStringLiteral("星期五"), QStringLiteral("晴朗"),
+        QStringLiteral("阳光 明媚"));
+    db.Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,diarytext) "
+                              "Values('zhang', NULL, '2009-11-11', NULL, NULL, NULL)"));
+    ids << storedIds(db).last();
+    return ids;
 }
 
 } // namespace testsupport

@@ -2,7 +2,10 @@
 
 #include "db/DiaryDatabase.h"
 
+#include <QByteArray>
+#include <QList>
 #include <QString>
+#include <QStringList>
 #include <QTemporaryDir>
 
 #include <memory>
@@ -16,6 +19,7 @@ public:
     ~TempDiary();
 
     QString folder() const { return m_dir.path(); }
+    QString filePath(const QString& name) const { return m_dir.filePath(name); }
     QString databasePath() const { return dao::diaryDatabasePath(); }
     std::shared_ptr<dao::Database> open() const { return dao::OpenDiaryDatabase(); }
 
@@ -29,11 +33,34 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Switches message boxes and file dialogs to their test mode, fixes "today" and the locale, and keeps the
-// last window's unload from quitting the test's application.
+// Switches message boxes and file dialogs to their test mode, fixes "today" (2009-09-08) and the locale, and
+// keeps the last window's unload from quitting the test's application.
 void enterTestMode();
 
 // Back to a fresh start between tests: no window loaded, the program-wide variables empty, no box shown.
 void resetProgramState();
+
+// Writes the file whole (a test failure ends the test program) and returns its path.
+QString writeFile(const QString& path, const QByteArray& bytes);
+// The file's bytes; empty when it cannot be read.
+QByteArray contentsOf(const QString& path);
+
+// An update observer that lets the main window's update call go nowhere.
+void ignoreUpdateCall(quint32 handle, const QString& address);
+
+// Statements run straight through SQLCipher on the file, beside the program's own connections, keyed with
+// the given password (nullptr: an unencrypted file); the rows of the results, fields joined by '|', or the
+// engine's message when a statement fails.
+QStringList rawSql(const QString& path, const QString& statements, const char* password = dao::kDiaryPassword);
+
+// The records of a table in stored order, each as its fields' texts in column order (id first).
+QList<QStringList> storedRows(dao::Database& db, const QString& table);
+// The ids of the diary's records in stored order.
+QList<qint64> storedIds(dao::Database& db);
+
+// A small diary written through one connection: six entries of "zhang" (one with a two-line body, one with
+// an empty title and body, one whose fields hold no value at all) and two of "li" and "LI" that would match
+// many searches. Returns zhang's ids in the order written: rain, hello, weekend, empty, sunny, nulls.
+QList<qint64> addSampleDiary(dao::Database& db);
 
 } // namespace testsupport

@@ -1,3 +1,6 @@
+// The login window: signing in and registering, the order of their checks and their exact messages, the two
+// views of the window, and a start-up without a database.
+
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
@@ -18,29 +21,18 @@ class TestFormLogin : public QObject {
 private:
     std::unique_ptr<testsupport::TempDiary> m_diary;
 
-    Form_Login* openLogin() {
-        Form_Login* login = forms().show<Form_Login>();
-        return login;
-    }
-    void typeSignIn(Form_Login* login, const QString& name, const QString& password) {
-        login->Combo_UserName->setEditText(name);
-        login->Text_PassWord->setText(password);
-    }
-    void typeRegistration(Form_Login* login, const QString& name, const QString& password,
-                          const QString& confirmation) {
+    static void typeRegistration(Form_Login* login, const QString& name, const QString& password,
+                                 const QString& confirmation) {
         login->Command_Register->click();
         login->Text_RegUserName->setText(name);
         login->Text_RegPassWord->setText(password);
         login->Text_RegPassWordC->setText(confirmation);
     }
-    // Registers through the window and returns to a fresh login window.
-    void registerAccount(const QString& name, const QString& password) {
-        Form_Login* login = openLogin();
-        typeRegistration(login, name, password, password);
-        login->Command_RegYes->click();
-        QVERIFY(forms().isLoaded<Form_View>());
-        forms().resetForTests();
-        MessageBox::clearShown();
+    static bool inLoginView(const Form_Login* login) {
+        return login->windowTitle() == QStringLiteral("青简录 - 用户登陆") && login->Frame_Login->isVisible() &&
+               login->Command_Login->isVisible() && login->Command_Register->isVisible() &&
+               !login->Frame_Register->isVisible() && !login->Command_RegYes->isVisible() &&
+               !login->Command_RegNo->isVisible();
     }
 
 private slots:
@@ -60,153 +52,116 @@ private slots:
     void startsInTheLoginViewWithNamesInDatabaseOrder() {
         m_diary->addUser(QStringLiteral("zhang"), QStringLiteral("x"));
         m_diary->addUser(QStringLiteral("Ä-li"), QStringLiteral("y"));
-        Form_Login* login = openLogin();
-        QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户登陆"));
-        QVERIFY(login->Frame_Login->isVisible());
-        QVERIFY(!login->Frame_Register->isVisible());
-        QVERIFY(login->Command_Login->isVisible() && login->Command_Register->isVisible());
-        QVERIFY(!login->Command_RegYes->isVisible() && !login->Command_RegNo->isVisible());
+        Form_Login* login = forms().show<Form_Login>();
+        QVERIFY(inLoginView(login));
         QCOMPARE(login->Combo_UserName->count(), 2);
         QCOMPARE(login->Combo_UserName->itemText(0), QStringLiteral("zhang"));
         QCOMPARE(login->Combo_UserName->itemText(1), QStringLiteral("Ä-li"));
         QCOMPARE(login->Combo_UserName->currentText(), QString());
-        QVERIFY(DiaryDb);
-        QVERIFY(login->findChild<QWidget*>(QStringLiteral("Text_RegPassWordC")));
+        // Enter presses the sign-in button.
+        QTest::keyClick(login->Text_PassWord, Qt::Key_Return);
+        QCOMPARE(MessageBox::shownTexts(), QStringList{"请完整填写你的姓名和你的口令！"});
     }
 
-    void firstAccountRegistersAndSignsIn() {
-        Form_Login* login = openLogin();
-        QCOMPARE(login->Combo_UserName->count(), 0);
-        typeRegistration(login, QStringLiteral("O'Brien 李"), QStringLiteral("Pa'ss"), QStringLiteral("Pa'ss"));
+    void registrationSignsInAndKeepsNoPasswordAsTyped_data() {
+        QTest::addColumn<QString>("name"); // then signs in with "name|password" after the registration
+        QTest::addColumn<QString>("signIn");
+        QTest::addColumn<QString>("message"); // of the sign-in; empty: signed in as the registered name
+        QTest::newRow("same name and password") << "O'Brien 李"
+                                                << "O'Brien 李|Pa'ss"
+                                                << "";
+        QTest::newRow("name in other case, stored form kept") << "zhang San"
+                                                              << "ZHANG san|Pa'ss"
+                                                              << "";
+        QTest::newRow("password in other case") << "zhang San"
+                                                << "zhang San|pa'ss"
+                                                << "口令不对哦！";
+        QTest::newRow("no such person") << "zhang San"
+                                        << "li si|Pa'ss"
+                                        << "查无此人哦。";
+        QTest::newRow("empty password") << "zhang San"
+                                        << "zhang San|"
+                                        << "请完整填写你的姓名和你的口令！";
+        QTest::newRow("empty name") << "zhang San"
+                                    << "|Pa'ss"
+                                    << "请完整填写你的姓名和你的口令！";
+        QTest::newRow("blanks are part of the name") << "zhang San"
+                                                     << " zhang San|Pa'ss"
+                                                     << "查无此人哦。";
+        QTest::newRow("a quote is just a character") << "zhang San"
+                                                     << "zhang San' OR '1'='1|Pa'ss"
+                                                     << "查无此人哦。";
+    }
+    void registrationSignsInAndKeepsNoPasswordAsTyped() {
+        QFETCH(QString, name);
+        QFETCH(QString, signIn);
+        QFETCH(QString, message);
+        Form_Login* login = forms().show<Form_Login>();
+        typeRegistration(login, name, QStringLiteral("Pa'ss"), QStringLiteral("Pa'ss"));
         QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户注册"));
         login->Command_RegYes->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList());
-        QCOMPARE(CurrentUser, QStringLiteral("O'Brien 李"));
-        QVERIFY(forms().isLoaded<Form_View>());
-        QVERIFY(forms().loaded<Form_View>()->isVisible());
-        QVERIFY(!forms().isLoaded<Form_Login>());
+        QCOMPARE(CurrentUser, name);
+        QVERIFY(forms().loaded<Form_View>()->isVisible() && !forms().isLoaded<Form_Login>());
+        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
+        QCOMPARE(users.size(), 1);
+        QCOMPARE(users[0][1], QStringLiteral("1")); // limit
+        QVERIFY(users[0][3] != QStringLiteral("Pa'ss"));
 
-        // The password is not kept as typed.
-        auto rs = m_diary->open()->OpenRecordset(QStringLiteral("Select * from users"));
-        QCOMPARE(rs->RecordCount(), 1);
-        QCOMPARE(rs->Fields(QStringLiteral("limit")).toLongLong(), 1);
-        QVERIFY(rs->Fields(QStringLiteral("password")).toString() != QStringLiteral("Pa'ss"));
-    }
-
-    void signIn_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("name in other case, stored form kept") << "ZHANG san"
-                                                              << "Secret"
-                                                              << "";
-        QTest::newRow("password in other case") << "zhang San"
-                                                << "secret"
-                                                << "口令不对哦！";
-        QTest::newRow("no such person") << "li si"
-                                        << "Secret"
-                                        << "查无此人哦。";
-        QTest::newRow("empty password") << "zhang San"
-                                        << ""
-                                        << "请完整填写你的姓名和你的口令！";
-        QTest::newRow("empty name") << ""
-                                    << "Secret"
-                                    << "请完整填写你的姓名和你的口令！";
-        QTest::newRow("blanks are part of the name") << " zhang San"
-                                                     << "Secret"
-                                                     << "查无此人哦。";
-        QTest::newRow("quote in the name is just a character") << "zhang San' OR '1'='1"
-                                                               << "Secret"
-                                                               << "查无此人哦。";
-    }
-    void signIn() {
-        QFETCH(QString, name);
-        QFETCH(QString, password);
-        QFETCH(QString, message);
-        registerAccount(QStringLiteral("zhang San"), QStringLiteral("Secret"));
-        app::resetGlobals();
-        Form_Login* login = openLogin();
-        typeSignIn(login, name, password);
+        testsupport::resetProgramState();
+        login = forms().show<Form_Login>();
+        login->Combo_UserName->setEditText(signIn.section('|', 0, 0));
+        login->Text_PassWord->setText(signIn.section('|', 1));
         login->Command_Login->click();
-        if (message.isEmpty()) {
-            QCOMPARE(MessageBox::shownTexts(), QStringList());
-            QCOMPARE(CurrentUser, QStringLiteral("zhang San"));
-            QVERIFY(!forms().isLoaded<Form_Login>());
-        } else {
-            QCOMPARE(MessageBox::shownTexts(), QStringList{message});
+        QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
+        QCOMPARE(forms().isLoaded<Form_Login>(), !message.isEmpty());
+        if (!message.isEmpty()) {
             QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
-            QVERIFY(CurrentUser.isEmpty());
-            QVERIFY(login->isVisible());
-            QCOMPARE(login->Combo_UserName->currentText(), name);
+            QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
         }
     }
 
-    void enterPressesSignIn() {
-        Form_Login* login = openLogin();
-        QTest::keyClick(login->Text_PassWord, Qt::Key_Return);
-        QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("请完整填写你的姓名和你的口令！")});
-    }
-
     void registrationChecksInOrder_data() {
-        QTest::addColumn<QString>("name");
-        QTest::addColumn<QString>("password");
-        QTest::addColumn<QString>("confirmation");
+        QTest::addColumn<QString>("typed"); // name|password|confirmation
         QTest::addColumn<QString>("message");
-        QTest::newRow("empty confirmation beats taken name") << "TAKEN"
-                                                             << "a"
-                                                             << ""
-                                                             << "请完整填写姓名和口令！";
-        QTest::newRow("empty name") << ""
-                                    << "a"
-                                    << "a"
+        QTest::newRow("empty confirmation beats a taken name") << "TAKEN|a|"
+                                                               << "请完整填写姓名和口令！";
+        QTest::newRow("empty name") << "|a|a"
                                     << "请完整填写姓名和口令！";
-        QTest::newRow("passwords differ in case") << "new"
-                                                  << "abc"
-                                                  << "ABC"
+        QTest::newRow("passwords differ in case") << "new|abc|ABC"
                                                   << "两次密码输入不一致！";
-        QTest::newRow("name taken in other case") << "TAKEN"
-                                                  << "a"
-                                                  << "a"
+        QTest::newRow("name taken in other case") << "TAKEN|a|a"
                                                   << "帐号已存在，请尝试换个。";
-        QTest::newRow("name taken, non-ascii case") << "ÄBC"
-                                                    << "a"
-                                                    << "a"
+        QTest::newRow("name taken, non-ASCII case") << "ÄBC|a|a"
                                                     << "帐号已存在，请尝试换个。";
     }
     void registrationChecksInOrder() {
-        QFETCH(QString, name);
-        QFETCH(QString, password);
-        QFETCH(QString, confirmation);
+        QFETCH(QString, typed);
         QFETCH(QString, message);
         m_diary->addUser(QStringLiteral("taken"), QStringLiteral("x"));
         m_diary->addUser(QStringLiteral("äbc"), QStringLiteral("x"));
-        Form_Login* login = openLogin();
-        typeRegistration(login, name, password, confirmation);
+        Form_Login* login = forms().show<Form_Login>();
+        typeRegistration(login, typed.section('|', 0, 0), typed.section('|', 1, 1), typed.section('|', 2, 2));
         login->Command_RegYes->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList{message});
-        // These boxes carry the application's title.
         QCOMPARE(MessageBox::shown().front().title, MessageBox::applicationTitle());
         QVERIFY(login->Frame_Register->isVisible());
-        QCOMPARE(login->Text_RegUserName->text(), name);
-        auto rs = m_diary->open()->OpenRecordset(QStringLiteral("Select * from users"));
-        rs->MoveLast();
-        QCOMPARE(rs->RecordCount(), 2);
+        QCOMPARE(login->Text_RegUserName->text(), typed.section('|', 0, 0));
+        QCOMPARE(testsupport::storedRows(*m_diary->open(), QStringLiteral("users")).size(), 2);
     }
 
     void closingTheRegistrationViewReturnsToLogin() {
-        Form_Login* login = openLogin();
-        typeSignIn(login, QStringLiteral("typed"), QStringLiteral("pw"));
+        Form_Login* login = forms().show<Form_Login>();
+        login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new"), QStringLiteral("p"), QStringLiteral("q"));
         QVERIFY(!login->close());
-        QVERIFY(forms().isLoaded<Form_Login>());
-        QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户登陆"));
-        QVERIFY(login->Frame_Login->isVisible() && login->Command_Login->isVisible() &&
-                login->Command_Register->isVisible());
-        QVERIFY(!login->Frame_Register->isVisible() && !login->Command_RegYes->isVisible());
+        QVERIFY(forms().isLoaded<Form_Login>() && inLoginView(login));
         QCOMPARE(login->Combo_UserName->currentText(), QStringLiteral("typed"));
         login->Command_Register->click();
         QCOMPARE(login->Text_RegPassWordC->text(), QStringLiteral("q"));
         login->Command_RegNo->click();
+        QVERIFY(inLoginView(login));
         // In the login view the close box unloads the window.
         QVERIFY(login->close());
         QVERIFY(!forms().isLoaded<Form_Login>());
@@ -215,7 +170,7 @@ private slots:
     void startupWithoutDatabaseShowsTheErrorAndEnds() {
         QFile::remove(m_diary->databasePath());
         QVERIFY(!Main());
-        QVERIFY(!forms().isLoaded<Form_Login>());
+        QCOMPARE(forms().loadedCount(), 0);
         const QStringList shown = MessageBox::shownTexts();
         QCOMPARE(shown.size(), 1);
         QVERIFY2(shown.front().contains(QStringLiteral("3024")), qPrintable(shown.front()));
