@@ -15,7 +15,11 @@ trap 'rm -rf "$work"' EXIT
 cat >"$work/session.sh" <<'SESSION'
 openbox --sm-disable >"$1/openbox.log" 2>&1 &
 wm=$!
-sleep 1
+# Ready once openbox has announced itself on the root window.
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
 QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$2" >"$1/test.log" 2>&1
 status=$?
 kill "$wm" 2>/dev/null

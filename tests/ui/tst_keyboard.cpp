@@ -15,6 +15,7 @@
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
+#include <QApplication>
 #include <QSignalSpy>
 #include <QTest>
 
@@ -107,6 +108,8 @@ private slots:
             m_diary->addUser(name, app::hashPassword(QStringLiteral("pw-") + name));
         Form_Login* login = forms().show<Form_Login>();
         QCOMPARE(login->Combo_UserName->count(), listed.size());
+        QVERIFY(QTest::qWaitForWindowActive(login));
+        login->Combo_UserName->setFocus();
         QTest::keyClicks(login->Combo_UserName, typed);
         QCOMPARE(login->Combo_UserName->currentText(), typed);
         login->Text_PassWord->setText(QStringLiteral("pw-") + (signedIn.isEmpty() ? typed : signedIn));
@@ -173,6 +176,9 @@ private slots:
             clicks[button->objectName()] = std::make_unique<QSignalSpy>(button, &QPushButton::clicked);
         auto* target = window->findChild<QWidget*>(focus);
         QVERIFY(target && target->isVisible());
+        QVERIFY(QTest::qWaitForWindowActive(window));
+        target->setFocus();
+        QCOMPARE(QApplication::focusWidget(), target);
         QTest::keyClick(target, Qt::Key(key));
         for (const auto& [name, spy] : clicks)
             QVERIFY2(spy->count() == (name == pressed ? 1 : 0), qPrintable(name));
