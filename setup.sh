@@ -9,7 +9,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
           libsqlcipher-dev sqlcipher libsodium-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth x11-utils clang-format)
+          fonts-noto-cjk xvfb xauth x11-utils clang-format openbox)
 
 install_packages() {
     local missing=()
@@ -63,6 +63,8 @@ test)
     run_tests build
     # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
     tests/release/archive-smoke.sh build
+    # The main window's minimum size with a real window frame, under Xvfb and openbox.
+    tests/release/minsize-wm.sh build
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
     build build-asan -DQJL_SANITIZE=ON -DCMAKE_BUILD_TYPE=Debug -DQJL_WERROR=ON
     ASAN_OPTIONS=detect_leaks=0 UBSAN_OPTIONS=print_stacktrace=1 run_tests build-asan

@@ -1,5 +1,6 @@
 #include "FormFind.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
 #include "EntrySearch.h"
@@ -60,6 +61,7 @@ Form_Find::Form_Find() {
     Command_Find = named(new QPushButton(QStringLiteral("来查找"), this), "Command_Find");
     Command_Find->setAutoDefault(false);
     setDefaultButton(Command_Find);
+    platform::pressFocusedButtonOnEnter(this);
 
     ListView_Result = named(new ResultList(this), "ListView_Result");
     m_results = new ResultModel(ListView_Result);
@@ -98,10 +100,18 @@ void Form_Find::Form_Load() {
 }
 
 void Form_Find::Form_Unload(bool& cancel) {
-    (void)cancel;
+    // The main window comes back on every way out; when it cannot be opened, this window stays open.
+    bool mainWindowBack = false;
+    app::runHandled([&mainWindowBack] {
+        forms().show<Form_View>();
+        mainWindowBack = true;
+    });
+    if (!mainWindowBack) {
+        cancel = true;
+        return;
+    }
     // A search still walking its records (it lets the window paint meanwhile) then lists nothing.
     m_searching = false;
-    app::runHandled([] { forms().show<Form_View>(); });
 }
 
 void Form_Find::Command_Find_Click() {

@@ -1,5 +1,6 @@
 #include "FormLogin.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
 #include "app/ErrorRules.h"
@@ -41,6 +42,10 @@ Form_Login::Form_Login() {
     Combo_UserName = named(new QComboBox(Frame_Login), "Combo_UserName");
     Combo_UserName->setEditable(true);
     Combo_UserName->setInsertPolicy(QComboBox::NoInsert);
+    // The name is read exactly as typed: no completion to a longer listed name, and Enter does not swap the
+    // typed text for a listed name that differs from it only in letter case.
+    Combo_UserName->setCompleter(nullptr);
+    Combo_UserName->setDuplicatesEnabled(true);
     Label_UserName = plainLabel(Frame_Login, "Label_UserName", QStringLiteral("你的姓名："));
     Label_PassWord = plainLabel(Frame_Login, "Label_PassWord", QStringLiteral("你的口令："));
     Text_PassWord = passwordBox(Frame_Login, "Text_PassWord");
@@ -60,6 +65,7 @@ Form_Login::Form_Login() {
     for (QPushButton* button : {Command_Login, Command_Register, Command_RegNo, Command_RegYes})
         button->setAutoDefault(false);
     setDefaultButton(Command_Login);
+    platform::pressFocusedButtonOnEnter(this);
 
     // Geometry in twips, relative to each control's container.
     setFixedSize(platform::Twips::toPixels(5535, this), platform::Twips::toPixels(2625, this));
@@ -166,9 +172,18 @@ void Form_Login::SignIn() {
         ShowNotice(QStringLiteral("口令不对哦！"));
         return;
     }
+    const QString signedInBefore = CurrentUser;
     CurrentUser = dao::fieldText(m_records->Fields(2));
     hide();
-    forms().show<Form_View>();
+    try {
+        forms().show<Form_View>();
+    } catch (...) {
+        // The main window could not be opened: the user is back where they were, in this window, not
+        // signed in, and the failure goes on to this procedure's caller, which reports it.
+        CurrentUser = signedInBefore;
+        show();
+        throw;
+    }
     m_records->Close();
     forms().unload(this);
 }

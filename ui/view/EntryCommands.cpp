@@ -76,6 +76,9 @@ void Form_View::Command_Updata_Click() {
     }
     // Only looks: a window that is not loaded stays so.
     const Form_Write* editor = forms().loaded<Form_Write>();
+    // No editor took the hand-over, so nothing will empty it: the next new entry must not open as a change.
+    if (!editor)
+        EditCondition.clear();
     if (!editor || !editor->isVisible())
         ShowNotice(kSelectOneEntry);
 }

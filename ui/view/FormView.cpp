@@ -1,5 +1,6 @@
 #include "FormView.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
 #include "DiaryTree.h"
@@ -13,6 +14,7 @@
 #include "platform/WindowSizeLimit.h"
 #include "update/Updater.h"
 
+#include <QMoveEvent>
 #include <QResizeEvent>
 #include <QStyle>
 
@@ -40,6 +42,7 @@ Form_View::Form_View() {
     createControls();
     createPopupMenu();
     connectEvents();
+    platform::pressFocusedButtonOnEnter(this);
 
     m_geometry = viewlayout::designedGeometry();
     placeControls();
@@ -300,6 +303,7 @@ QSizeF Form_View::outerSizeInTwips() const {
 void Form_View::Form_Resize() {
     if (isMinimized())
         return;
+    m_layoutFrame = platform::WindowSizeLimit::frameExtent(this);
     const QSizeF outer = outerSizeInTwips();
     const auto values =
         viewlayout::resize(static_cast<float>(outer.width()), static_cast<float>(outer.height()), m_geometry);
@@ -315,6 +319,14 @@ void Form_View::resizeEvent(QResizeEvent* event) {
 void Form_View::changeEvent(QEvent* event) {
     platform::Form::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
+        Form_Resize();
+}
+
+void Form_View::moveEvent(QMoveEvent* event) {
+    platform::Form::moveEvent(event);
+    // On X11 the frame becomes known when the window manager moves the window into it, after the first
+    // show; the layout made with a guessed frame is then made again with the real one.
+    if (platform::WindowSizeLimit::frameExtent(this) != m_layoutFrame)
         Form_Resize();
 }
 

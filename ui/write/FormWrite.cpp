@@ -1,5 +1,6 @@
 #include "FormWrite.h"
 
+#include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
 #include "app/EntryTextFile.h"
@@ -89,6 +90,7 @@ Form_Write::Form_Write() {
     Command_Insert = button(this, "Command_Insert", QStringLiteral("保存"));
     Command_Reset = button(this, "Command_Reset", QStringLiteral("清除"));
     Command_Cancel = button(this, "Command_Cancel", QStringLiteral("退出"));
+    platform::pressFocusedButtonOnEnter(this);
 
     // Geometry in twips.
     placeLabel(Label_DiaryTitle, 120, 1120);
@@ -190,11 +192,19 @@ void Form_Write::loadStoredEntry() {
 }
 
 void Form_Write::Form_Unload(bool& cancel) {
-    (void)cancel;
+    // The main window comes back on every way out of the editor. When it cannot be opened, the editor stays,
+    // with everything typed and what it was opened for, rather than leave the user with no window at all.
+    bool mainWindowBack = false;
+    app::runHandled([&mainWindowBack] {
+        forms().show<Form_View>();
+        mainWindowBack = true;
+    });
+    if (!mainWindowBack) {
+        cancel = true;
+        return;
+    }
     ImportFilePath.clear();
     EditCondition.clear();
-    // The main window comes back on every way out of the editor.
-    app::runHandled([] { forms().show<Form_View>(); });
 }
 
 void Form_Write::Command_Insert_Click() {

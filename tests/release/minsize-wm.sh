@@ -1,0 +1,36 @@
+#!/usr/bin/env bash
+# The main window's minimum size under a real window manager: starts Xvfb and openbox, runs tst_minsizewm on
+# the xcb platform, and prints one PASS or FAIL line; exits 1 on FAIL.
+#   tests/release/minsize-wm.sh <build folder>
+set -euo pipefail
+build=$(readlink -f "${1:?usage: $0 <build folder>}")
+test="$build/bin/tst_minsizewm"
+[ -x "$test" ] || {
+    echo "FAIL: minimum size under a window manager: $test is not built"
+    exit 1
+}
+work=$(mktemp -d)
+trap 'rm -rf "$work"' EXIT
+
+cat >"$work/session.sh" <<'SESSION'
+openbox --sm-disable >"$1/openbox.log" 2>&1 &
+wm=$!
+# Ready once openbox has announced itself on the root window.
+for _ in $(seq 100); do
+    xprop -root _NET_SUPPORTING_WM_CHECK 2>/dev/null | grep -q 'window id' && break
+    sleep 0.1
+done
+QT_QPA_PLATFORM=xcb LC_ALL=C.UTF-8 "$2" >"$1/test.log" 2>&1
+status=$?
+kill "$wm" 2>/dev/null
+exit $status
+SESSION
+
+if timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" bash "$work/session.sh" "$work" "$test"; then
+    sed -n 's/^QINFO *: */  /p' "$work/test.log"
+    echo "PASS: the main window stops at 1024 x 486 outer under openbox and is laid out for its real frame"
+else
+    sed 's/^/  /' "$work/test.log" "$work/openbox.log" 2>/dev/null || true
+    echo "FAIL: minimum size under a window manager"
+    exit 1
+fi
