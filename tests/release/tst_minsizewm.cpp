@@ -5,7 +5,7 @@
 
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"

@@ -4,7 +4,7 @@
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
-#include "app/Startup.h"
+#include "startup/Startup.h"
 #include "db/DaoError.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
