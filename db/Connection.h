@@ -75,6 +75,9 @@ public:
     sqlite3* handle() const noexcept { return m_handle.get(); }
     const QString& path() const noexcept { return m_path; }
     bool readOnly() const noexcept { return m_readOnly; }
+    // The connect text another connection to the same file opens with (its password), kept in memory only.
+    const QString& connect() const noexcept { return m_connect; }
+    void setConnect(const QString& connect) { m_connect = connect; }
 
     // The table whose name matches ignoring case (user tables only); nullptr when there is none.
     const TableInfo* table(const QString& name);
@@ -100,6 +103,7 @@ private:
     SqliteHandle m_handle;
     QString m_path;
     bool m_readOnly;
+    QString m_connect;
     std::map<QString, std::unique_ptr<TableInfo>> m_tables; // key: case-folded name
     std::map<QByteArray, StatementHandle> m_statements;
 };

@@ -187,6 +187,8 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
     Connection::registerFunctions(handle.get());
 
     auto connection = std::make_shared<Connection>(std::move(handle), path, readOnly);
+    if (!password.isEmpty())
+        connection->setConnect(QStringLiteral(";Pwd=") + QString::fromUtf8(password));
     // Reading the schema is the first read of the file: a wrong password, a foreign or damaged file shows
     // here. Nothing before this point writes to the file, and nothing does for a file that fails.
     connection->exec("SELECT count(*) FROM sqlite_master");

@@ -2,12 +2,15 @@
 
 #include "app/ErrorRules.h"
 #include "db/Dao.h"
+#include "db/LongTextReader.h"
 
 namespace entrysearch {
 namespace {
 constexpr int kRecordNumberField = 0;
 constexpr int kFirstShownField = 2; // fields 2..6 are the sub-items 1..5
 constexpr qint64 kRecordsBetweenBreaths = 256;
+// How long the walk waits for a body read ahead before it lets the window breathe.
+constexpr int kWaitMs = 10;
 } // namespace
 
 int fieldPositionOfChoice(int choiceIndex) {
@@ -22,7 +25,8 @@ bool keywordMatches(const QVariant& value, const QString& keyword) {
 }
 
 std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition, const QString& keyword,
-                                      const std::function<void()>& breathe) {
+                                      const std::function<void()>& breathe,
+                                      const std::function<void(const std::vector<ResultRow>&)>& shown) {
     std::vector<ResultRow> rows;
     // Without a record set every step on it fails and is skipped: nothing to list.
     if (!records)
@@ -33,11 +37,29 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
     app::skipOnError([&] { count = records->RecordCount(); });
     app::skipOnError([&] { records->MoveFirst(); });
 
+    auto takeBreath = [&] {
+        if (shown)
+            shown(rows);
+        if (breathe)
+            breathe();
+    };
+    dao::LongTextReader ahead(records, fieldPosition,
+                              [keyword](const QVariant& value) { return keywordMatches(value, keyword); });
+
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
-            const QVariant value = records->Fields(fieldPosition);
-            if (!keywordMatches(value, keyword))
+            QVariant value;
+            dao::LongTextReader::Outcome outcome = dao::LongTextReader::Outcome::Unavailable;
+            while ((outcome = ahead.outcome(qsizetype(i), kWaitMs, &value)) == dao::LongTextReader::Outcome::Pending)
+                takeBreath();
+            if (outcome == dao::LongTextReader::Outcome::Refused)
                 return;
+            // Not read ahead, or the read failed: the record set reads it (and fails as it would have).
+            if (outcome != dao::LongTextReader::Outcome::Accepted) {
+                value = records->Fields(fieldPosition);
+                if (!keywordMatches(value, keyword))
+                    return;
+            }
             ResultRow& row = rows.emplace_back();
             app::skipOnError([&] { row.cells[0] = dao::fieldText(records->Fields(kRecordNumberField)); });
             for (int column = 1; column < ResultRow::kColumns; ++column) {
@@ -49,8 +71,8 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
             }
         });
         app::skipOnError([&] { records->MoveNext(); });
-        if (breathe && (i + 1) % kRecordsBetweenBreaths == 0)
-            breathe();
+        if ((i + 1) % kRecordsBetweenBreaths == 0)
+            takeBreath();
     }
     return rows;
 }
