@@ -5,6 +5,7 @@
 
 #include <sqlite3.h>
 
+#include <algorithm>
 #include <chrono>
 
 namespace dao {
@@ -17,18 +18,32 @@ constexpr int kMaxThreads = 8;
 
 LongTextReader::LongTextReader(Recordset* records, int field, std::function<bool(const QVariant&)> test, int threads)
     : m_test(std::move(test)) {
+    start(records, field, threads, kMinimumRecords);
+}
+
+LongTextReader::LongTextReader(Recordset* records, int field, std::vector<qsizetype> rows,
+                               std::function<bool(const QVariant&)> test, int threads)
+    : m_rows(std::move(rows)), m_test(std::move(test)) {
+    if (!m_rows.empty())
+        start(records, field, threads, 1);
+}
+
+void LongTextReader::start(Recordset* records, int field, int threads, qsizetype minimum) {
     auto* snapshot = dynamic_cast<Snapshot*>(records);
-    if (!snapshot || !snapshot->connection() || threads < 2 || snapshot->size() < kMinimumRecords)
+    if (!snapshot || !snapshot->connection() || threads < 2 || snapshot->size() < minimum)
+        return;
+    if (!std::is_sorted(m_rows.begin(), m_rows.end()) ||
+        (!m_rows.empty() && (m_rows.front() < 0 || m_rows.back() >= snapshot->size())))
         return;
     m_query = snapshot->longTextQueryOf(field);
     if (m_query.isEmpty())
         return;
     m_path = snapshot->connection()->path();
     m_connect = snapshot->connection()->connect().toUtf8();
-    const qsizetype count = snapshot->size();
+    const qsizetype count = m_rows.empty() ? snapshot->size() : qsizetype(m_rows.size());
     m_rowids.resize(std::size_t(count));
-    for (qsizetype row = 0; row < count; ++row)
-        m_rowids[std::size_t(row)] = snapshot->rowidAt(row);
+    for (qsizetype i = 0; i < count; ++i)
+        m_rowids[std::size_t(i)] = snapshot->rowidAt(m_rows.empty() ? i : m_rows[std::size_t(i)]);
     m_outcomes = std::make_unique<std::atomic<Outcome>[]>(std::size_t(count));
     for (qsizetype row = 0; row < count; ++row)
         m_outcomes[std::size_t(row)].store(Outcome::Pending, std::memory_order_relaxed);
@@ -97,7 +112,15 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
 }
 
 LongTextReader::Outcome LongTextReader::outcome(qsizetype row, int waitMs, QVariant* value) {
-    if (!active() || row < 0 || row >= qsizetype(m_rowids.size()))
+    if (!active())
+        return Outcome::Unavailable;
+    if (!m_rows.empty()) {
+        const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row);
+        if (found == m_rows.end() || *found != row)
+            return Outcome::Unavailable;
+        row = found - m_rows.begin();
+    }
+    if (row < 0 || row >= qsizetype(m_rowids.size()))
         return Outcome::Unavailable;
     std::atomic<Outcome>& slot = m_outcomes[std::size_t(row)];
     Outcome result = slot.load(std::memory_order_acquire);

@@ -4,10 +4,13 @@
 #include "db/Dao.h"
 #include "db/LongTextReader.h"
 
+#include <algorithm>
+
 namespace entrysearch {
 namespace {
 constexpr int kRecordNumberField = 0;
 constexpr int kFirstShownField = 2; // fields 2..6 are the sub-items 1..5
+constexpr int kBodyField = 6;
 constexpr qint64 kRecordsBetweenBreaths = 256;
 // How long the walk waits for a body read ahead before it lets the window breathe.
 constexpr int kWaitMs = 10;
@@ -43,29 +46,54 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
         if (breathe)
             breathe();
     };
-    dao::LongTextReader ahead(records, fieldPosition,
-                              [keyword](const QVariant& value) { return keywordMatches(value, keyword); });
+    using Outcome = dao::LongTextReader::Outcome;
+    // Waits for what a reader has read ahead, letting the window breathe meanwhile.
+    auto readAhead = [&](dao::LongTextReader& reader, qint64 row, QVariant* value) {
+        Outcome outcome;
+        while ((outcome = reader.outcome(qsizetype(row), kWaitMs, value)) == Outcome::Pending)
+            takeBreath();
+        return outcome;
+    };
+    auto matches = [keyword](const QVariant& value) { return keywordMatches(value, keyword); };
+
+    // Searching the bodies: they are read and tested ahead, on the other cores.
+    dao::LongTextReader bodiesTested(records, fieldPosition, matches);
+    // Searching a short field of many records: the hits are found first (the fields are in memory), then
+    // their bodies are read ahead while the rows are made.
+    std::vector<qsizetype> hits;
+    const bool prefiltered = !bodiesTested.active() && count >= dao::LongTextReader::kMinimumRecords;
+    if (prefiltered) {
+        for (qint64 i = 0; i < count; ++i) {
+            app::skipOnError([&] {
+                if (keywordMatches(records->Fields(fieldPosition), keyword))
+                    hits.push_back(qsizetype(i));
+            });
+            app::skipOnError([&] { records->MoveNext(); });
+        }
+        app::skipOnError([&] { records->MoveFirst(); });
+    }
+    dao::LongTextReader hitBodies(records, kBodyField, hits, [](const QVariant&) { return true; });
 
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
             QVariant value;
-            dao::LongTextReader::Outcome outcome = dao::LongTextReader::Outcome::Unavailable;
-            while ((outcome = ahead.outcome(qsizetype(i), kWaitMs, &value)) == dao::LongTextReader::Outcome::Pending)
-                takeBreath();
-            if (outcome == dao::LongTextReader::Outcome::Refused)
+            if (prefiltered && !std::binary_search(hits.begin(), hits.end(), qsizetype(i)))
                 return;
             // Not read ahead, or the read failed: the record set reads it (and fails as it would have).
-            if (outcome != dao::LongTextReader::Outcome::Accepted) {
+            if (readAhead(bodiesTested, i, &value) != Outcome::Accepted) {
                 value = records->Fields(fieldPosition);
-                if (!keywordMatches(value, keyword))
+                if (!matches(value))
                     return;
             }
             ResultRow& row = rows.emplace_back();
             app::skipOnError([&] { row.cells[0] = dao::fieldText(records->Fields(kRecordNumberField)); });
             for (int column = 1; column < ResultRow::kColumns; ++column) {
                 const int field = kFirstShownField + column - 1;
+                QVariant body;
                 if (field == fieldPosition)
                     row.cells[column] = dao::fieldText(value);
+                else if (field == kBodyField && readAhead(hitBodies, i, &body) == Outcome::Accepted)
+                    row.cells[column] = dao::fieldText(body);
                 else
                     app::skipOnError([&] { row.cells[column] = dao::fieldText(records->Fields(field)); });
             }
