@@ -2,8 +2,11 @@
 
 #include <sqlite3.h>
 
+#include <QList>
+
 #include <algorithm>
 #include <cstring>
+#include <unordered_map>
 
 namespace dao {
 
@@ -140,6 +143,66 @@ int compareTextIgnoringCase(const char* a, int aBytes, const char* b, int bBytes
     return sign(QString::compare(QString::fromUtf8(a, aBytes), QString::fromUtf8(b, bBytes), Qt::CaseInsensitive));
 }
 
+namespace {
+
+// For each case-folded character, the other characters that fold to it (a few hundred in all).
+const std::unordered_map<char32_t, std::vector<char32_t>>& foldClasses() {
+    static const auto classes = [] {
+        std::unordered_map<char32_t, std::vector<char32_t>> map;
+        for (char32_t c = 0; c < 0x110000; ++c) {
+            if (c >= 0xD800 && c < 0xE000)
+                continue;
+            const char32_t folded = QChar::toCaseFolded(c);
+            if (folded != c)
+                map[folded].push_back(c);
+        }
+        return map;
+    }();
+    return classes;
+}
+
+char32_t asciiLower(char32_t c) {
+    return c >= 'A' && c <= 'Z' ? c + ('a' - 'A') : c;
+}
+
+} // namespace
+
+std::vector<QByteArray> caseVariants(const QString& text, std::size_t limit) {
+    if (!text.isValidUtf16())
+        return {};
+    const auto& classes = foldClasses();
+    std::vector<std::vector<char32_t>> choices;
+    std::size_t count = 1;
+    for (char32_t c : text.toUcs4()) {
+        const char32_t folded = QChar::toCaseFolded(c);
+        std::vector<char32_t> members{asciiLower(folded)};
+        if (auto found = classes.find(folded); found != classes.end()) {
+            for (char32_t member : found->second) {
+                member = asciiLower(member);
+                if (std::find(members.begin(), members.end(), member) == members.end())
+                    members.push_back(member);
+            }
+        }
+        count *= members.size();
+        if (count > limit)
+            return {};
+        choices.push_back(std::move(members));
+    }
+    std::vector<QByteArray> variants;
+    std::vector<char32_t> current(choices.size());
+    std::vector<std::size_t> pick(choices.size(), 0);
+    for (;;) {
+        for (std::size_t i = 0; i < choices.size(); ++i)
+            current[i] = choices[i][pick[i]];
+        variants.push_back(QString::fromUcs4(current.data(), qsizetype(current.size())).toUtf8());
+        std::size_t i = 0;
+        while (i < choices.size() && ++pick[i] == choices[i].size())
+            pick[i++] = 0;
+        if (i == choices.size())
+            return variants;
+    }
+}
+
 DaoError sqliteError(int resultCode, sqlite3* handle, const QString& path) {
     const QString message = handle ? textOf(reinterpret_cast<const unsigned char*>(sqlite3_errmsg(handle)))
                                    : QString::fromUtf8(sqlite3_errstr(resultCode));
@@ -261,6 +324,8 @@ const TableInfo* Connection::table(const QString& name) {
             QByteArray(reinterpret_cast<const char*>(sqlite3_column_text(columns.get(), 2))).trimmed().toUpper();
         column.numeric = isNumericDeclaration(declared);
         column.longText = declared == "LONGTEXT";
+        column.textAffinity = !column.numeric && !declared.contains("INT") &&
+                              (declared.contains("CHAR") || declared.contains("CLOB") || declared.contains("TEXT"));
         info->columns.push_back(std::move(column));
     }
     if (rc != SQLITE_DONE)

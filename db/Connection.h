@@ -49,8 +49,9 @@ private:
 
 struct ColumnInfo {
     QString name;
-    bool numeric = false;  // INTEGER, REAL or NUMERIC affinity: compared as numbers
-    bool longText = false; // declared LONGTEXT (a memo field): left out of scans, read on demand
+    bool numeric = false;      // INTEGER, REAL or NUMERIC affinity: compared as numbers
+    bool longText = false;     // declared LONGTEXT (a memo field): left out of scans, read on demand
+    bool textAffinity = false; // TEXT affinity: every number stored is kept as its text
 };
 
 struct TableInfo {
@@ -74,6 +75,9 @@ public:
     sqlite3* handle() const noexcept { return m_handle.get(); }
     const QString& path() const noexcept { return m_path; }
     bool readOnly() const noexcept { return m_readOnly; }
+    // The connect text another connection to the same file opens with (its password), kept in memory only.
+    const QString& connect() const noexcept { return m_connect; }
+    void setConnect(const QString& connect) { m_connect = connect; }
 
     // The table whose name matches ignoring case (user tables only); nullptr when there is none.
     const TableInfo* table(const QString& name);
@@ -99,6 +103,7 @@ private:
     SqliteHandle m_handle;
     QString m_path;
     bool m_readOnly;
+    QString m_connect;
     std::map<QString, std::unique_ptr<TableInfo>> m_tables; // key: case-folded name
     std::map<QByteArray, StatementHandle> m_statements;
 };
@@ -112,5 +117,11 @@ inline constexpr const char* kTextCompareFunction = "qjl_textcmp";
 
 // The comparison qjl_textcmp performs, for callers outside SQL.
 int compareTextIgnoringCase(const char* a, int aBytes, const char* b, int bBytes);
+
+// Every text (UTF-8) that qjl_textcmp finds equal to text, written so that the engine's ASCII-only NOCASE
+// collation finds each of them: letters other than ASCII ones that fold alike (é and É, ſ and s, the Kelvin
+// sign and k) are spelled out. An index declared COLLATE NOCASE can then narrow an equality to these
+// candidates. Empty when there would be more than limit of them, or the text is not valid.
+std::vector<QByteArray> caseVariants(const QString& text, std::size_t limit);
 
 } // namespace dao

@@ -3,6 +3,7 @@
 #include "db/Connection.h"
 #include "db/DaoInternal.h"
 #include "db/JetSql.h"
+#include "db/KeyCache.h"
 #include "db/Snapshot.h"
 
 #include <sqlite3.h>
@@ -171,8 +172,12 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
     }
 
     const QByteArray password = passwordFrom(connect).toUtf8();
+    QByteArray salt;
     if (!password.isEmpty()) {
-        rc = sqlite3_key(handle.get(), password.constData(), int(password.size()));
+        // The key is derived from the password and the file's salt once per run; a file with another salt
+        // gets its own.
+        salt = keys::saltOf(path);
+        rc = keys::applyKey(handle.get(), password, salt);
         // SQLCipher 4 and later read this file format only when told to; older versions ignore the pragma.
         if (rc == SQLITE_OK)
             rc = sqlite3_exec(handle.get(), "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
@@ -183,9 +188,13 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
     Connection::registerFunctions(handle.get());
 
     auto connection = std::make_shared<Connection>(std::move(handle), path, readOnly);
+    if (!password.isEmpty())
+        connection->setConnect(QStringLiteral(";Pwd=") + QString::fromUtf8(password));
     // Reading the schema is the first read of the file: a wrong password, a foreign or damaged file shows
     // here. Nothing before this point writes to the file, and nothing does for a file that fails.
     connection->exec("SELECT count(*) FROM sqlite_master");
+    if (!password.isEmpty())
+        keys::keyWorked(password, salt);
     connection->exec("PRAGMA journal_mode = DELETE");
     connection->exec("PRAGMA synchronous = FULL");
     if (exclusive) {

@@ -1,6 +1,7 @@
 #include "db/DiaryDatabase.h"
 
 #include "db/Connection.h"
+#include "db/IndexBuilder.h"
 
 #include <sqlite3.h>
 
@@ -27,10 +28,8 @@ QString& programFolderOverride() {
 const char* const kSchema = "BEGIN;"
                             "CREATE TABLE users(id INTEGER PRIMARY KEY AUTOINCREMENT, \"limit\" INTEGER, "
                             "username TEXT, password TEXT);"
-                            "CREATE UNIQUE INDEX users_username_nocase ON users(username COLLATE NOCASE);"
                             "CREATE TABLE diary(id INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, diarytitle TEXT, "
-                            "diarydate TEXT, diaryweek TEXT, diaryweather TEXT, diarytext LONGTEXT);"
-                            "COMMIT;";
+                            "diarydate TEXT, diaryweek TEXT, diaryweather TEXT, diarytext LONGTEXT);";
 
 void syncFolder(const QString& folder) {
 #ifdef Q_OS_UNIX
@@ -64,6 +63,10 @@ bool writeEmptyDatabase(const QString& file, QString* errorMessage) {
                           nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(handle.get(), kSchema, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(handle.get(), kDiaryIndexes, nullptr, nullptr, nullptr);
+    if (rc == SQLITE_OK)
+        rc = sqlite3_exec(handle.get(), "COMMIT", nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK) {
         return fail(
             errorMessage,
@@ -87,7 +90,10 @@ void setProgramFolderForTests(const QString& folder) {
 }
 
 std::shared_ptr<Database> OpenDiaryDatabase() {
-    return OpenDatabase(diaryDatabasePath(), false, false, QStringLiteral(";Pwd=") + QLatin1String(kDiaryPassword));
+    const QString path = diaryDatabasePath();
+    auto database = OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(kDiaryPassword));
+    ensureDiaryIndexes(path, QByteArray(kDiaryPassword));
+    return database;
 }
 
 bool createDiaryDatabase(const QString& path, QString* errorMessage) {

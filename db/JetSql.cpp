@@ -10,6 +10,10 @@ namespace {
 // risking deep recursion or the engine's own expression limits.
 constexpr int kMaxComparisons = 200;
 constexpr int kMaxNesting = 64;
+// Spellings of one text an equality may list for an index to look up; beyond it the table is scanned.
+constexpr std::size_t kMaxCaseVariants = 32;
+// Well below the engine's limit on parameters in one statement (999).
+constexpr std::size_t kMaxBindings = 900;
 
 enum class TokenKind { End, Word, Name, Text, Number, Symbol, Invalid };
 
@@ -486,7 +490,26 @@ void compileCondition(const Condition& condition, const TableInfo& table, Compil
     } else {
         if (value.kind != Literal::Kind::Text)
             typeMismatch(column.name);
-        out.sql += QByteArray("(") + kTextCompareFunction + '(' + name + ", ?)" + sqlOperator(condition.op) + "0)";
+        out.sql += '(';
+        // Only where the column keeps numbers as text does its NOCASE equality see what the function sees.
+        if (condition.op == CompareOp::Equal && column.textAffinity &&
+            out.bindings.size() + kMaxCaseVariants < kMaxBindings) {
+            // The same test, led by one an index declared COLLATE NOCASE can answer: the candidates are
+            // exactly the texts the case-ignoring comparison finds equal.
+            const std::vector<QByteArray> variants = caseVariants(value.text, kMaxCaseVariants);
+            if (variants.size() == 1) {
+                out.sql += name + " COLLATE NOCASE = ? AND ";
+                out.bindings.emplace_back(variants.front());
+            } else if (!variants.empty()) {
+                out.sql += name + " COLLATE NOCASE IN (";
+                for (std::size_t i = 0; i < variants.size(); ++i) {
+                    out.sql += i ? ", ?" : "?";
+                    out.bindings.emplace_back(variants[i]);
+                }
+                out.sql += ") AND ";
+            }
+        }
+        out.sql += QByteArray(kTextCompareFunction) + '(' + name + ", ?)" + sqlOperator(condition.op) + "0)";
         out.bindings.emplace_back(value.text.toUtf8());
     }
 }

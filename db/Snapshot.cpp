@@ -259,31 +259,40 @@ QVariant Snapshot::longText(int field) const {
         throw DaoError(errRecordDeleted, QStringLiteral("记录已被删除。"));
     if (rc != SQLITE_ROW)
         throw m_connection->error(rc);
-    QVariant value;
-    switch (sqlite3_column_type(statement, 0)) {
-    case SQLITE_NULL:
-        break;
-    case SQLITE_INTEGER:
-        value = QVariant(qint64(sqlite3_column_int64(statement, 0)));
-        break;
-    case SQLITE_FLOAT:
-        value = QVariant(sqlite3_column_double(statement, 0));
-        break;
-    case SQLITE_BLOB: {
-        const void* data = sqlite3_column_blob(statement, 0);
-        value = QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(statement, 0)));
-        break;
-    }
-    default: {
-        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, 0));
-        value = QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement, 0)));
-        break;
-    }
-    }
+    const QVariant value = columnValue(statement, 0);
     m_cachedRow = m_position;
     m_cachedField = field;
     m_cachedText = value;
     return value;
+}
+
+QVariant Snapshot::columnValue(sqlite3_stmt* statement, int column) {
+    switch (sqlite3_column_type(statement, column)) {
+    case SQLITE_NULL:
+        return QVariant();
+    case SQLITE_INTEGER:
+        return QVariant(qint64(sqlite3_column_int64(statement, column)));
+    case SQLITE_FLOAT:
+        return QVariant(sqlite3_column_double(statement, column));
+    case SQLITE_BLOB: {
+        const void* data = sqlite3_column_blob(statement, column);
+        return QVariant(QByteArray(static_cast<const char*>(data), sqlite3_column_bytes(statement, column)));
+    }
+    default: {
+        const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
+        return QVariant(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    }
+    }
+}
+
+qint64 Snapshot::rowidAt(qsizetype row) const {
+    return readRaw<qint64>(m_records[std::size_t(row)]);
+}
+
+QByteArray Snapshot::longTextQueryOf(int field) const {
+    if (field < 0 || field >= int(m_longTextQueries.size()))
+        return QByteArray();
+    return m_longTextQueries[std::size_t(field)];
 }
 
 void Snapshot::Close() {

@@ -45,6 +45,16 @@ public:
 
     void Close() override;
 
+    // For readers working beside the snapshot (see LongTextReader): the records found, their rowids, the
+    // statement reading a long-text field by rowid (empty for a stored field) and the connection.
+    qsizetype size() const noexcept { return qsizetype(m_records.size()); }
+    qint64 rowidAt(qsizetype row) const;
+    QByteArray longTextQueryOf(int field) const;
+    const std::shared_ptr<Connection>& connection() const noexcept { return m_connection; }
+
+    // The value of a result column as the snapshot reports it.
+    static QVariant columnValue(sqlite3_stmt* statement, int column);
+
 private:
     void requireOpen() const;
     void requireCurrent() const;

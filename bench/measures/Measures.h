@@ -45,6 +45,21 @@ public:
         }
     }
 
+    // Three sides in a rotating order.
+    template <class Ours, class Bare, class Limit> void all(Ours&& ours, Bare&& bare, Limit&& limit) {
+        switch (m_round % 3) {
+        case 0:
+            ours(), bare(), limit();
+            break;
+        case 1:
+            bare(), limit(), ours();
+            break;
+        default:
+            limit(), ours(), bare();
+            break;
+        }
+    }
+
     // Times one measured step for the side (a clean vector state first, see benchenv::startMeasure).
     template <class Step> void time(const std::string& side, Step&& step) {
         const auto start = benchenv::startMeasure();

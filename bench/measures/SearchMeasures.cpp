@@ -50,11 +50,14 @@ bool matches(const QString& text, const QString& keyword) {
     return !text.isEmpty() && text.contains(keyword, Qt::CaseSensitive);
 }
 
-std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Search& search, const QString& keyword) {
+// fast: the account's rows found through the NOCASE index that holds every short field.
+std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Search& search, const QString& keyword,
+                                  bool fast = false) {
     std::vector<ResultRow> rows;
+    const QByteArray account = fast ? " WHERE username = ? COLLATE NOCASE" : " WHERE username = ?";
     if (search.choice == 4) {
-        bare::Statement scan(db, "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary "
-                                 "WHERE username = ?");
+        const QByteArray bodySql = "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary" + account;
+        bare::Statement scan(db, bodySql.constData());
         scan.bind(1, user);
         while (scan.step()) {
             QString body = scan.text(5);
@@ -70,7 +73,7 @@ std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Sea
         }
         return rows;
     }
-    const QByteArray scanSql = QByteArray("SELECT id, ") + search.column + " FROM diary WHERE username = ?";
+    const QByteArray scanSql = QByteArray("SELECT id, ") + search.column + " FROM diary" + account;
     bare::Statement scan(db, scanSql.constData());
     bare::Statement hit(db, "SELECT diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary WHERE id = ?");
     scan.bind(1, user);
@@ -92,12 +95,13 @@ template <int Choice> void searchPair(benchmark::State& state, long long n) {
     const Search& search = kSearches[Choice];
     const QString keyword = QString::fromUtf8(search.keyword);
     bare::Db db = bare::openWarm(benchenv::databasePath(n));
+    bare::Db fastDb = bare::openFast(benchenv::databasePath(n));
     const QByteArray user = benchgen::measuredAccount().name.toUtf8();
     std::vector<ResultRow> rows;
     Form_Find* form = nullptr;
     Turns turns(state);
     for (auto _ : state) {
-        turns.both(
+        turns.all(
             [&] {
                 benchenv::useDiary(n);
                 form = findWindow();
@@ -111,6 +115,12 @@ template <int Choice> void searchPair(benchmark::State& state, long long n) {
                 turns.time("bare", [&] {
                     rows = {}; // the previous list goes first, as the window's does
                     rows = bareSearch(db.get(), user, search, keyword);
+                });
+            },
+            [&] {
+                turns.time("limit", [&] {
+                    rows = {};
+                    rows = bareSearch(fastDb.get(), user, search, keyword, true);
                 });
             });
         turns.next();

@@ -2,6 +2,10 @@
 
 #include <sqlite3.h>
 
+#include <openssl/evp.h>
+
+#include <QHash>
+
 #include <QFile>
 
 #include <stdexcept>
@@ -81,6 +85,32 @@ Db open(const QString& path) {
 
 Db openWarm(const QString& path) {
     Db db = open(path);
+    exec(db.get(), "SELECT count(*) FROM sqlite_master");
+    return db;
+}
+
+Db openFast(const QString& path) {
+    static QHash<QString, QByteArray> keys; // path + salt → raw key text
+    QFile file(path);
+    QByteArray salt;
+    if (file.open(QIODevice::ReadOnly))
+        salt = file.read(16);
+    QByteArray& key = keys[path + QString::fromLatin1(salt.toHex())];
+    if (key.isEmpty()) {
+        unsigned char derived[32];
+        if (PKCS5_PBKDF2_HMAC_SHA1("vexol", 5, reinterpret_cast<const unsigned char*>(salt.constData()),
+                                   int(salt.size()), 64000, 32, derived) != 1)
+            throw std::runtime_error("key derivation failed");
+        key = "x'" + QByteArray(reinterpret_cast<const char*>(derived), 32).toHex() + "'";
+    }
+    sqlite3* raw = nullptr;
+    const int rc = sqlite3_open_v2(QFile::encodeName(path).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    Db db(raw);
+    if (rc != SQLITE_OK)
+        failed(db.get(), "open");
+    if (sqlite3_key(db.get(), key.constData(), int(key.size())) != SQLITE_OK)
+        failed(db.get(), "key");
+    exec(db.get(), "PRAGMA cipher_compatibility = 3");
     exec(db.get(), "SELECT count(*) FROM sqlite_master");
     return db;
 }

@@ -47,6 +47,9 @@ private:
 Db open(const QString& path);
 // The same, with the key derived and the schema read already: a connection that has been in use.
 Db openWarm(const QString& path);
+// The fast way: the key derived from the password and the file's salt once per run, then every open with
+// that raw key (no key stretching), and the schema read already.
+Db openFast(const QString& path);
 void exec(sqlite3* db, const char* sql);
 
 } // namespace bare

@@ -4,9 +4,10 @@
 
 namespace baretree {
 
-void build(Tree& tree, const QString& path, const QByteArray& user) {
-    bare::Db db = bare::open(path);
-    bare::Statement query(db.get(), "SELECT id, diarytitle, diarydate FROM diary WHERE username = ?");
+namespace {
+
+void fill(Tree& tree, bare::Db db, const char* sql, const QByteArray& user) {
+    bare::Statement query(db.get(), sql);
     query.bind(1, user);
     QHash<QString, int> dates;
     while (query.step()) {
@@ -23,6 +24,17 @@ void build(Tree& tree, const QString& path, const QByteArray& user) {
     }
     if (!tree.nodes.empty())
         tree.nodes.front().expanded = true;
+}
+
+} // namespace
+
+void build(Tree& tree, const QString& path, const QByteArray& user) {
+    fill(tree, bare::open(path), "SELECT id, diarytitle, diarydate FROM diary WHERE username = ?", user);
+}
+
+void buildFast(Tree& tree, const QString& path, const QByteArray& user) {
+    fill(tree, bare::openFast(path), "SELECT id, diarytitle, diarydate FROM diary WHERE username = ? COLLATE NOCASE",
+         user);
 }
 
 } // namespace baretree

@@ -28,5 +28,7 @@ struct Tree {
 
 // Fills tree (expected empty) from the diary at path for the account user (UTF-8).
 void build(Tree& tree, const QString& path, const QByteArray& user);
+// The same tree the fast way: raw key, the query answered from the NOCASE index that covers it.
+void buildFast(Tree& tree, const QString& path, const QByteArray& user);
 
 } // namespace baretree

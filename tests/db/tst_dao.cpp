@@ -2,7 +2,11 @@
 // that stay literals, syntax errors, snapshot moves, long text read on demand and unique account names.
 
 #include "DaoTestUtil.h"
+#include "db/Connection.h"
+#include "db/LongTextReader.h"
 #include "support/TestSupport.h"
+
+#include <sqlite3.h>
 
 #include <QTest>
 
@@ -35,6 +39,8 @@ private slots:
     void fieldText();
     void longTextOnDemand();
     void snapshotHoldsNoLock();
+    void bodiesReadAhead_data();
+    void bodiesReadAhead();
     void uniqueAccountNames_data();
     void uniqueAccountNames();
     void renameIntoTakenName();
@@ -419,6 +425,53 @@ void TestDao::snapshotHoldsNoLock() {
     writer->Execute(QStringLiteral("Delete from diary"));
     QCOMPARE(writer->RecordsAffected(), 50);
     QCOMPARE(rs->Fields(QStringLiteral("diarytitle")).toString(), QStringLiteral("0"));
+}
+
+void TestDao::bodiesReadAhead_data() {
+    QTest::addColumn<int>("threads");
+    QTest::newRow("one thread reads nothing ahead") << 1;
+    QTest::newRow("two threads") << 2;
+    QTest::newRow("three threads") << 3;
+}
+
+// Bodies read ahead on other connections give, record by record, what the snapshot itself reads: the same
+// accepted values, and a failure where a record was deleted after the snapshot was taken.
+void TestDao::bodiesReadAhead() {
+    QFETCH(int, threads);
+    testsupport::TempDiary diary;
+    auto db = diary.open();
+    sqlite3_exec(db->connection()->handle(),
+                 "BEGIN; WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
+                 "INSERT INTO diary(username, diarytext) SELECT CASE WHEN x % 5 = 0 THEN 'other' ELSE 'u' END, "
+                 "CASE WHEN x % 7 = 0 THEN '今天' || x WHEN x % 11 = 0 THEN NULL ELSE '昨天' || x END FROM c; COMMIT",
+                 nullptr, nullptr, nullptr);
+    auto rs = db->OpenRecordset(QStringLiteral("Select * from diary where username = 'u'"));
+    db->Execute(QStringLiteral("Delete from diary where id = 14 or id = 2499"));
+    auto matches = [](const QVariant& value) { return dao::fieldText(value).contains(QStringLiteral("今天")); };
+    dao::LongTextReader ahead(rs.get(), 6, matches, threads);
+    QCOMPARE(ahead.active(), threads > 1);
+
+    using Outcome = dao::LongTextReader::Outcome;
+    rs->MoveLast();
+    const qint64 count = rs->RecordCount();
+    QCOMPARE(count, 2000);
+    QStringList expected, found;
+    rs->MoveFirst();
+    for (qint64 row = 0; row < count; ++row, rs->MoveNext()) {
+        QVariant value;
+        Outcome outcome;
+        while ((outcome = ahead.outcome(row, 50, &value)) == Outcome::Pending) {
+        }
+        QVariant own;
+        const int number = errorNumber([&] { own = rs->Fields(6); });
+        const Outcome wanted = !ahead.active() ? Outcome::Unavailable
+                               : number        ? Outcome::Failed
+                               : matches(own)  ? Outcome::Accepted
+                                               : Outcome::Refused;
+        QCOMPARE(outcome, wanted);
+        if (outcome == Outcome::Accepted)
+            QCOMPARE(value, own);
+    }
 }
 
 void TestDao::uniqueAccountNames_data() {

@@ -3,6 +3,9 @@
 // sqlcipher shell reading what we write.
 
 #include "DaoTestUtil.h"
+#include "db/Connection.h"
+#include "db/IndexBuilder.h"
+#include "db/KeyCache.h"
 #include "support/TestSupport.h"
 
 #include <sqlite3.h>
@@ -67,6 +70,9 @@ private slots:
     void mkdiarydb_data();
     void mkdiarydb();
     void shellReadsTheFile();
+    void keyFollowsTheSalt();
+    void missingIndexesAdded_data();
+    void missingIndexesAdded();
 };
 
 void TestDaoFiles::openingFaults_data() {
@@ -293,12 +299,100 @@ void TestDaoFiles::shellReadsTheFile() {
     process.write("PRAGMA key='vexol';\n"
                   "SELECT count(*) FROM users;\n"
                   "SELECT username, \"limit\" FROM users;\n"
-                  "SELECT diarytitle, diarytext FROM diary;\n");
+                  "SELECT diarytitle, diarytext FROM diary;\n"
+                  "PRAGMA integrity_check;\n");
     process.closeWriteChannel();
     QVERIFY(process.waitForFinished(60000));
     QCOMPARE(process.exitCode(), 0);
     const QString output = QString::fromUtf8(process.readAllStandardOutput());
-    QCOMPARE(output.split(QLatin1Char('\n'), Qt::SkipEmptyParts), QStringList({"1", "张三|1", "标题|正文"}));
+    QCOMPARE(output.split(QLatin1Char('\n'), Qt::SkipEmptyParts), QStringList({"1", "张三|1", "标题|正文", "ok"}));
+}
+
+// The key derived once per run belongs to one salt: a file replaced by another diary opens with that one's
+// key, and a file whose salt was changed is refused as any wrong key is. The key text shows nowhere.
+void TestDaoFiles::keyFollowsTheSalt() {
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("data.mdb"));
+    const QString other = dir.filePath(QStringLiteral("other.mdb"));
+    QVERIFY(dao::createDiaryDatabase(path));
+    QVERIFY(dao::createDiaryDatabase(other));
+    dao::OpenDatabase(path, false, false, kConnect)
+        ->Execute(QStringLiteral("INSERT INTO users(username) VALUES('甲')"));
+    dao::OpenDatabase(other, false, false, kConnect)
+        ->Execute(QStringLiteral("INSERT INTO users(username) VALUES('乙')"));
+    const QByteArray first = contentsOf(path), second = contentsOf(other);
+    QVERIFY(first.left(16) != second.left(16));
+
+    writeFile(path, second);
+    QCOMPARE(rows(*dao::OpenDatabase(path, false, false, kConnect), QStringLiteral("Select username from users")),
+             QStringList{"乙"});
+
+    QByteArray resalted = first;
+    resalted.replace(0, 16, second.left(16));
+    writeFile(path, resalted);
+    QString description;
+    QCOMPARE(errorNumber([&] { dao::OpenDatabase(path, false, false, kConnect); }, &description), 3031);
+    for (const QByteArray& salt : {first.left(16), second.left(16)}) {
+        const QByteArray key = dao::keys::rawKeyTextForTests("vexol", salt).mid(2, 64);
+        QCOMPARE(key.size(), 64);
+        QVERIFY(!description.toLatin1().contains(key));
+        QVERIFY(!contentsOf(path).contains(QByteArray::fromHex(key)));
+        QVERIFY(!contentsOf(path).toHex().contains(key));
+    }
+    QCOMPARE(contentsOf(path), resalted);
+}
+
+void TestDaoFiles::missingIndexesAdded_data() {
+    QTest::addColumn<QString>("name");
+    QTest::addColumn<QStringList>("titles"); // in id order
+
+    QTest::newRow("chinese") << "张三" << QStringList{"1", "4"};
+    QTest::newRow("ascii case") << "SAM" << QStringList{"2", "5", "6"};
+    QTest::newRow("kelvin sign") << "kelvin" << QStringList{"3", "7"};
+    QTest::newRow("accented") << "ÉLAN" << QStringList{"8", "10"};
+    QTest::newRow("no such name") << "sa" << QStringList{};
+}
+
+// A diary made by another client without the indexes gets them on the program's first open, and the
+// account's entries come back the same, in id order, before and after.
+void TestDaoFiles::missingIndexesAdded() {
+    QFETCH(QString, name);
+    QFETCH(QStringList, titles);
+
+    QTemporaryDir dir;
+    dao::setProgramFolderForTests(dir.path());
+    const QString path = dao::diaryDatabasePath();
+    QVERIFY(dao::createDiaryDatabase(path));
+    const QStringList owners{"张三", "Sam", "\u212Aelvin", "张三", "ſam", "sAm", "KELVIN", "élan", "Elan", "Élan"};
+    const QString sql = QStringLiteral("Select * from diary where username = '%1'").arg(name);
+    auto indexCount = [](dao::Database& db) {
+        sqlite3_stmt* raw = nullptr;
+        sqlite3_prepare_v2(db.connection()->handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'index'", -1,
+                           &raw, nullptr);
+        dao::StatementHandle count(raw);
+        return sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int(raw, 0) : -1;
+    };
+    auto firstColumn = [](QStringList records) {
+        for (QString& record : records)
+            record = record.section(QLatin1Char('|'), 2, 2);
+        return records;
+    };
+    {
+        auto db = dao::OpenDatabase(path, false, false, kConnect);
+        for (int i = 0; i < owners.size(); ++i)
+            db->Execute(
+                QStringLiteral("INSERT INTO diary(username, diarytitle) VALUES('%1', '%2')").arg(owners[i]).arg(i + 1));
+        sqlite3_exec(db->connection()->handle(), "DROP INDEX diary_username_entries; DROP INDEX users_username_nocase",
+                     nullptr, nullptr, nullptr);
+        QCOMPARE(indexCount(*db), 0);
+        QCOMPARE(firstColumn(rows(*db, sql)), titles);
+    }
+    auto db = dao::OpenDiaryDatabase();
+    dao::waitForIndexBuilds();
+    QCOMPARE(firstColumn(rows(*db, sql)), titles);
+    QCOMPARE(indexCount(*db), 2);
+    QCOMPARE(firstColumn(rows(*dao::OpenDiaryDatabase(), sql)), titles);
+    dao::setProgramFolderForTests(QString());
 }
 
 QTEST_GUILESS_MAIN(TestDaoFiles)

@@ -2,12 +2,18 @@
 
 #include "app/ErrorRules.h"
 #include "db/Dao.h"
+#include "db/LongTextReader.h"
+
+#include <algorithm>
 
 namespace entrysearch {
 namespace {
 constexpr int kRecordNumberField = 0;
 constexpr int kFirstShownField = 2; // fields 2..6 are the sub-items 1..5
+constexpr int kBodyField = 6;
 constexpr qint64 kRecordsBetweenBreaths = 256;
+// How long the walk waits for a body read ahead before it lets the window breathe.
+constexpr int kWaitMs = 10;
 } // namespace
 
 int fieldPositionOfChoice(int choiceIndex) {
@@ -22,7 +28,8 @@ bool keywordMatches(const QVariant& value, const QString& keyword) {
 }
 
 std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition, const QString& keyword,
-                                      const std::function<void()>& breathe) {
+                                      const std::function<void()>& breathe,
+                                      const std::function<void(const std::vector<ResultRow>&)>& shown) {
     std::vector<ResultRow> rows;
     // Without a record set every step on it fails and is skipped: nothing to list.
     if (!records)
@@ -30,24 +37,67 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
 
     const qint64 count = app::countRecords(records);
 
+    auto takeBreath = [&] {
+        if (shown)
+            shown(rows);
+        if (breathe)
+            breathe();
+    };
+    using Outcome = dao::LongTextReader::Outcome;
+    // Waits for what a reader has read ahead, letting the window breathe meanwhile.
+    auto readAhead = [&](dao::LongTextReader& reader, qint64 row, QVariant* value) {
+        Outcome outcome;
+        while ((outcome = reader.outcome(qsizetype(row), kWaitMs, value)) == Outcome::Pending)
+            takeBreath();
+        return outcome;
+    };
+    auto matches = [keyword](const QVariant& value) { return keywordMatches(value, keyword); };
+
+    // Searching the bodies: they are read and tested ahead, on the other cores.
+    dao::LongTextReader bodiesTested(records, fieldPosition, matches);
+    // Searching a short field of many records: the hits are found first (the fields are in memory), then
+    // their bodies are read ahead while the rows are made.
+    std::vector<qsizetype> hits;
+    const bool prefiltered = !bodiesTested.active() && count >= dao::LongTextReader::kMinimumRecords;
+    if (prefiltered) {
+        for (qint64 i = 0; i < count; ++i) {
+            app::skipOnError([&] {
+                if (keywordMatches(records->Fields(fieldPosition), keyword))
+                    hits.push_back(qsizetype(i));
+            });
+            app::skipOnError([&] { records->MoveNext(); });
+        }
+        app::skipOnError([&] { records->MoveFirst(); });
+    }
+    dao::LongTextReader hitBodies(records, kBodyField, hits, [](const QVariant&) { return true; });
+
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
-            const QVariant value = records->Fields(fieldPosition);
-            if (!keywordMatches(value, keyword))
+            QVariant value;
+            if (prefiltered && !std::binary_search(hits.begin(), hits.end(), qsizetype(i)))
                 return;
+            // Not read ahead, or the read failed: the record set reads it (and fails as it would have).
+            if (readAhead(bodiesTested, i, &value) != Outcome::Accepted) {
+                value = records->Fields(fieldPosition);
+                if (!matches(value))
+                    return;
+            }
             ResultRow& row = rows.emplace_back();
             app::skipOnError([&] { row.cells[0] = dao::fieldText(records->Fields(kRecordNumberField)); });
             for (int column = 1; column < ResultRow::kColumns; ++column) {
                 const int field = kFirstShownField + column - 1;
+                QVariant body;
                 if (field == fieldPosition)
                     row.cells[column] = dao::fieldText(value);
+                else if (field == kBodyField && readAhead(hitBodies, i, &body) == Outcome::Accepted)
+                    row.cells[column] = dao::fieldText(body);
                 else
                     app::skipOnError([&] { row.cells[column] = dao::fieldText(records->Fields(field)); });
             }
         });
         app::skipOnError([&] { records->MoveNext(); });
-        if (breathe && (i + 1) % kRecordsBetweenBreaths == 0)
-            breathe();
+        if ((i + 1) % kRecordsBetweenBreaths == 0)
+            takeBreath();
     }
     return rows;
 }

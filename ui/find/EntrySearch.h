@@ -24,8 +24,12 @@ bool keywordMatches(const QVariant& value, const QString& keyword);
 
 // Walks the records (last, count, first, then one by one) and returns a row for each record whose field at
 // fieldPosition matches: the record number, then fields 2 to 6. Every step that fails is skipped and the walk
-// goes on. breathe is called every few hundred records so a long walk can keep the window painting.
+// goes on. breathe is called every few hundred records (and while waiting for bodies read ahead) so a long
+// walk can keep the window painting; shown, when given, gets the rows found so far just before each breath.
+// A search through the bodies of many records reads them ahead on the other cores (dao::LongTextReader);
+// the rows and their order are the same.
 std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition, const QString& keyword,
-                                      const std::function<void()>& breathe = {});
+                                      const std::function<void()>& breathe = {},
+                                      const std::function<void(const std::vector<ResultRow>&)>& shown = {});
 
 } // namespace entrysearch

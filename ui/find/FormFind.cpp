@@ -140,12 +140,22 @@ void Form_Find::Command_Find_Click() {
     const std::shared_ptr<dao::Recordset> records = m_records;
     QElapsedTimer sincePaint;
     sincePaint.start();
-    std::vector<ResultRow> rows = entrysearch::collectMatches(records.get(), field, keyword, [&sincePaint] {
-        if (sincePaint.elapsed() >= kMaxUnpaintedMs) {
-            keepPainting();
-            sincePaint.restart();
-        }
-    });
+    // Rows found so far are listed while the search goes on; the finished list replaces them.
+    auto shown = [self, this, &sincePaint](const std::vector<ResultRow>& found) {
+        if (sincePaint.elapsed() >= kMaxUnpaintedMs && self && m_searching &&
+            std::size_t(m_results->rowCount()) < found.size())
+            m_results->appendRows(found.data() + m_results->rowCount(),
+                                  found.size() - std::size_t(m_results->rowCount()));
+    };
+    std::vector<ResultRow> rows = entrysearch::collectMatches(
+        records.get(), field, keyword,
+        [&sincePaint] {
+            if (sincePaint.elapsed() >= kMaxUnpaintedMs) {
+                keepPainting();
+                sincePaint.restart();
+            }
+        },
+        shown);
     // A window closed meanwhile has nobody left to show rows or a notice to.
     if (!self || !m_searching)
         return;

@@ -15,6 +15,15 @@ void ResultModel::setRows(std::vector<ResultRow> rows) {
     endResetModel();
 }
 
+void ResultModel::appendRows(const ResultRow* first, std::size_t count) {
+    if (count == 0)
+        return;
+    const int from = int(m_rows.size());
+    beginInsertRows({}, from, from + int(count) - 1);
+    m_rows.insert(m_rows.end(), first, first + count);
+    endInsertRows();
+}
+
 void ResultModel::clear() {
     if (m_rows.empty())
         return;

@@ -24,6 +24,8 @@ public:
     // Replaces every row at once.
     void setRows(std::vector<ResultRow> rows);
     void clear();
+    // Adds rows after the ones listed (rows found so far while a search goes on).
+    void appendRows(const ResultRow* first, std::size_t count);
 
     const QString& text(int row, int column) const;
 
