@@ -2,6 +2,7 @@
 
 #include "platform/Controls.h"
 
+#include "app/AutoBackup.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
@@ -177,6 +178,7 @@ void Form_Login::SignIn() {
     forms().show<Form_View>();
     m_records->Close();
     forms().unload(this);
+    app::backUpAfterSignIn();
 }
 
 void Form_Login::setView(bool registration) {
