@@ -109,8 +109,9 @@ QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>
         }
         if (rc != SQLITE_OK)
             return sqliteError(rc, destination, QString()).description();
+        // A step that did not bring the end nearer started over (or the source grew meanwhile).
         const int remaining = sqlite3_backup_remaining(backup.get());
-        if (lastRemaining >= 0 && remaining > lastRemaining)
+        if (lastRemaining >= 0 && remaining >= lastRemaining)
             ++restarts;
         lastRemaining = remaining;
     }
