@@ -77,19 +77,21 @@ public:
         if (!m_job)
             return true;
         m_job->cancel = true;
+        if (!m_thread.joinable()) {
+            const std::lock_guard lock(m_job->mutex);
+            return m_job->done; // let go at an earlier stop: not waited for twice
+        }
         bool ended;
         {
             std::unique_lock lock(m_job->mutex);
             ended = m_job->ended.wait_for(lock, std::chrono::seconds(1), [this] { return m_job->done; });
         }
-        if (m_thread.joinable()) {
-            // A thread still inside a call that cannot be interrupted (a sync to a slow disk) is let go: it
-            // owns what it uses, and its temporary file never carries a backup's name.
-            if (ended)
-                m_thread.join();
-            else
-                m_thread.detach();
-        }
+        // A thread still inside a call that cannot be interrupted (a sync to a slow disk) is let go: it owns
+        // what it uses, and its temporary file never carries a backup's name.
+        if (ended)
+            m_thread.join();
+        else
+            m_thread.detach();
         return ended;
     }
 

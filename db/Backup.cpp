@@ -68,7 +68,9 @@ Outcome cancelled() {
     return {Outcome::Kind::Cancelled, QString(), QString()};
 }
 
-void removeStaleTemporaries(const QDir& folder, const QDateTime& now) {
+// Against the clock, not the time the backup is named after: another copy's file under way is young.
+void removeStaleTemporaries(const QDir& folder) {
+    const QDateTime now = QDateTime::currentDateTime();
     const QFileInfoList found = folder.entryInfoList({kTemporaryPrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
     for (const QFileInfo& info : found) {
         if (std::llabs(info.lastModified().secsTo(now)) > kStaleTemporarySeconds)
@@ -81,30 +83,66 @@ int interruptWhenCancelled(void* flag) {
     return static_cast<const std::atomic<bool>*>(flag)->load() ? 1 : 0;
 }
 
+// A read transaction on the source, held from begin() until the object ends: while it is held no other
+// connection can commit a change, so the copy cannot be sent back to its start.
+class HeldReadLock {
+public:
+    explicit HeldReadLock(sqlite3* source) : m_source(source) {}
+    ~HeldReadLock() {
+        if (!sqlite3_get_autocommit(m_source))
+            sqlite3_exec(m_source, "ROLLBACK", nullptr, nullptr, nullptr);
+    }
+    HeldReadLock(const HeldReadLock&) = delete;
+    HeldReadLock& operator=(const HeldReadLock&) = delete;
+
+    bool held() const { return m_held; }
+    // Takes the lock; false (and nothing held) when a writer has the file at the moment.
+    bool begin() {
+        m_held =
+            sqlite3_exec(m_source, "BEGIN; SELECT count(*) FROM sqlite_master", nullptr, nullptr, nullptr) == SQLITE_OK;
+        if (!m_held && !sqlite3_get_autocommit(m_source))
+            sqlite3_exec(m_source, "ROLLBACK", nullptr, nullptr, nullptr);
+        return m_held;
+    }
+
+private:
+    sqlite3* m_source;
+    bool m_held = false;
+};
+
 // Copies every page of the source into the destination in steps. A step that finds the source changed by
-// another connection starts the copy over; after a few such starts the rest goes in one step.
+// another connection starts the copy over; after a few such starts the copy holds a read lock to the end.
 QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>& cancel, const Options& options,
                   bool* wasCancelled) {
     std::unique_ptr<sqlite3_backup, BackupFinisher> backup(sqlite3_backup_init(destination, "main", source, "main"));
     if (!backup)
         return QString::fromUtf8(sqlite3_errmsg(destination));
+    HeldReadLock readLock(source);
     int restarts = 0;
     int lastRemaining = -1;
     qint64 waitedMs = 0;
+    auto waitForLock = [&waitedMs] {
+        waitedMs += kLockRetryMs;
+        std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
+        return waitedMs <= kLongestLockWaitMs;
+    };
     for (;;) {
         if (cancel.load()) {
             *wasCancelled = true;
             return QString();
         }
-        const bool oneStep = restarts >= options.restartsBeforeOneStep;
-        const int rc = sqlite3_backup_step(backup.get(), oneStep ? -1 : std::max(1, options.pagesPerStep));
+        if (restarts >= options.restartsBeforeHoldingTheLock && !readLock.held() && !readLock.begin()) {
+            if (!waitForLock())
+                return sqliteError(SQLITE_BUSY, nullptr, QString()).description();
+            continue;
+        }
+        const int rc = sqlite3_backup_step(backup.get(), std::max(1, options.pagesPerStep));
         if (rc == SQLITE_DONE)
             break;
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {
             // Another connection is writing: wait a moment and try again, looking at the cancel flag meanwhile.
-            if ((waitedMs += kLockRetryMs) > kLongestLockWaitMs)
+            if (!waitForLock())
                 return sqliteError(rc, destination, QString()).description();
-            std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
             continue;
         }
         if (rc != SQLITE_OK)
@@ -228,7 +266,7 @@ Outcome makeBackup(const QString& databasePath, const QString& folder, const QDa
     if (!folderInfo.exists() && !QDir().mkdir(folder))
         return failed(QStringLiteral("无法创建文件夹“%1”。").arg(folder));
     const QDir dir(folder);
-    removeStaleTemporaries(dir, now);
+    removeStaleTemporaries(dir);
 
     // A name of its own for every copy under way, so two copies of the program never share one.
     TemporaryFile temporary(dir.filePath(kTemporaryPrefix + now.toString(QStringLiteral("yyyyMMdd-HHmmss-")) +

@@ -41,9 +41,9 @@ bool hasRecentBackup(const QString& folder, const QDateTime& now);
 struct Options {
     // Pages copied per step; the cancel flag is looked at between steps.
     int pagesPerStep = 128;
-    // After this many fresh starts (another connection wrote meanwhile) the rest is copied in one step,
-    // under one read lock, so a copy finishes even while others keep writing.
-    int restartsBeforeOneStep = 3;
+    // After this many fresh starts (another connection wrote meanwhile) the copy holds a read lock on the
+    // database until it is done, so it finishes even while others keep writing (they wait for it then).
+    int restartsBeforeHoldingTheLock = 3;
 };
 
 struct Outcome {
