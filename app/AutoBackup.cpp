@@ -8,6 +8,12 @@
 #include <QDir>
 #include <QFileInfo>
 
+#ifdef Q_OS_LINUX
+#include <sys/resource.h>
+#include <sys/syscall.h>
+#include <unistd.h>
+#endif
+
 #include <condition_variable>
 #include <memory>
 #include <mutex>
@@ -31,7 +37,19 @@ struct Job {
     Outcome outcome;
 };
 
+// The copy gives way to the windows: the lowest CPU priority, and the lowest of the normal disk priorities
+// (not the idle class, under which a sync could wait without end behind other work).
+void giveWay() {
+#ifdef Q_OS_LINUX
+    const auto thread = static_cast<id_t>(::syscall(SYS_gettid));
+    ::setpriority(PRIO_PROCESS, thread, 19);
+    constexpr int kBestEffortClass = 2, kClassShift = 13, kLowestLevel = 7, kWhoProcess = 1;
+    ::syscall(SYS_ioprio_set, kWhoProcess, int(thread), (kBestEffortClass << kClassShift) | kLowestLevel);
+#endif
+}
+
 void run(const std::shared_ptr<Job>& job) {
+    giveWay();
     Outcome outcome;
     try {
         outcome = dao::backup::backUpIfDue(job->databasePath, QDateTime::currentDateTime(), job->cancel, job->options);
