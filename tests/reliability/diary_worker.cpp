@@ -12,19 +12,15 @@
 //       Opens the database file exclusively, prints "holding" and keeps it until its input closes, or for
 //       <ms> milliseconds.
 //
-//   qjl_diary_worker backup <folder> <pages-per-step>
-//       Prints "backing up", makes a backup of <folder>/data.mdb as a sign-in would (when one is due), then
-//       prints "backup <made|not-due|cancelled|failed> <path or reason>".
-//
 //   qjl_diary_worker signin <folder> <name> <password>
-//       Signs in through the login window, waits for the backup the sign-in starts and reports it as above.
+//       Signs in through the login window, prints "signed in", waits for the backup the sign-in starts and
+//       prints "backup <made|not-due|cancelled|failed> <path or reason>".
 
 #include "EntryContent.h"
 
 #include "app/AutoBackup.h"
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "db/Backup.h"
 #include "db/DiaryDatabase.h"
 #include "platform/DateLocale.h"
 #include "platform/FileDialog.h"
@@ -245,16 +241,6 @@ void reportBackup(const dao::backup::Outcome& outcome) {
             .arg(QLatin1String(kind), outcome.kind == Kind::Made ? outcome.path : outcome.reason));
 }
 
-int backUp(const QString& folder, int pagesPerStep) {
-    dao::backup::Options options;
-    options.pagesPerStep = pagesPerStep;
-    const std::atomic<bool> cancel{false};
-    say(QStringLiteral("backing up"));
-    reportBackup(
-        dao::backup::backUpIfDue(folder + QStringLiteral("/data.mdb"), QDateTime::currentDateTime(), cancel, options));
-    return 0;
-}
-
 int signIn(const QString& folder, const QString& name, const QString& password) {
     dao::setProgramFolderForTests(folder);
     MessageBox::setTestMode(true);
@@ -285,13 +271,10 @@ int main(int argc, char** argv) {
         return runSaves(args);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("hold"))
         return holdExclusively(args[2], args.value(3).toInt());
-    if (args.size() == 4 && args[1] == QLatin1String("backup"))
-        return backUp(args[2], args[3].toInt());
     if (args.size() == 5 && args[1] == QLatin1String("signin"))
         return signIn(args[2], args[3], args[4]);
     std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> window|direct\n"
                "       qjl_diary_worker hold <path> [<ms>]\n"
-               "       qjl_diary_worker backup <folder> <pages-per-step>\n"
                "       qjl_diary_worker signin <folder> <name> <password>\n",
                stderr);
     return 2;
