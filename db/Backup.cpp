@@ -111,7 +111,8 @@ private:
 };
 
 // Copies every page of the source into the destination in steps. A step that finds the source changed by
-// another connection starts the copy over; after a few such starts the copy holds a read lock to the end.
+// another connection starts the copy over; after a few such starts the copy holds a read lock to the end,
+// when that end is near enough.
 QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>& cancel, const Options& options,
                   bool* wasCancelled) {
     std::unique_ptr<sqlite3_backup, BackupFinisher> backup(sqlite3_backup_init(destination, "main", source, "main"));
@@ -121,6 +122,12 @@ QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>
     int restarts = 0;
     int lastRemaining = -1;
     qint64 waitedMs = 0;
+    // The pace of the copy: pages copied and the time the steps took.
+    qint64 pagesCopied = 0;
+    std::chrono::steady_clock::duration copying{};
+    auto restFitsTheHold = [&] {
+        return pagesCopied > 0 && lastRemaining >= 0 && copying * lastRemaining / pagesCopied <= options.longestHold;
+    };
     auto waitForLock = [&waitedMs] {
         waitedMs += kLockRetryMs;
         std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
@@ -131,12 +138,19 @@ QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>
             *wasCancelled = true;
             return QString();
         }
-        if (restarts >= options.restartsBeforeHoldingTheLock && !readLock.held() && !readLock.begin()) {
+        if (restarts >= options.restartsBeforeHoldingTheLock && !readLock.held() && restFitsTheHold() &&
+            !readLock.begin()) {
             if (!waitForLock())
                 return sqliteError(SQLITE_BUSY, nullptr, QString()).description();
             continue;
         }
-        const int rc = sqlite3_backup_step(backup.get(), std::max(1, options.pagesPerStep));
+        const int pages = std::max(1, options.pagesPerStep);
+        const auto stepStart = std::chrono::steady_clock::now();
+        const int rc = sqlite3_backup_step(backup.get(), pages);
+        if (rc == SQLITE_OK) {
+            copying += std::chrono::steady_clock::now() - stepStart;
+            pagesCopied += pages;
+        }
         if (rc == SQLITE_DONE)
             break;
         if (rc == SQLITE_BUSY || rc == SQLITE_LOCKED) {

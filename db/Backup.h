@@ -42,8 +42,10 @@ struct Options {
     // Pages copied per step; the cancel flag is looked at between steps.
     int pagesPerStep = 128;
     // After this many fresh starts (another connection wrote meanwhile) the copy holds a read lock on the
-    // database until it is done, so it finishes even while others keep writing (they wait for it then).
+    // database until it is done, so it finishes even while others keep writing; they wait for it then, so
+    // it does so only when the rest of the copy, at the pace so far, takes no longer than longestHold.
     int restartsBeforeHoldingTheLock = 3;
+    std::chrono::milliseconds longestHold{2000};
 };
 
 struct Outcome {
