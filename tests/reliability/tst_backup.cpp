@@ -176,7 +176,7 @@ private slots:
             WorkerProcess worker;
             worker.start({QStringLiteral("signin"), folder(), kName, kPassword});
             QVERIFY2(worker.waitForLine("signed in"), qPrintable(worker.errors()));
-            QThread::msleep(random.bounded(400));
+            QThread::msleep(random.bounded(250));
             worker.killNow();
             QCOMPARE(hashOf(m_diary->databasePath()), before);
             verifyEveryBackupSound(backupFolder());
