@@ -21,6 +21,7 @@ int main(int argc, char** argv) {
     measures::registerImport();
     measures::registerSignIn();
     measures::registerProcesses();
+    measures::registerBackup();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

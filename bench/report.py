@@ -39,6 +39,8 @@ RATIO_ROWS = [
     ("fv_RefreshTree_on_screen", 100000, "fv_RefreshTree + the tree repainted", None, "ms"),
     ("signin_lookup", 100000, "sign-in: account lookup (query)", None, "ms"),
     ("signin_password_check", 100000, "sign-in: password check (Argon2id verify)", None, "ms"),
+    ("signin_during_backup", 100000, "sign-in → main window shown, a backup running (ours) / none (bare)", 1.1,
+     "ms"),
 ]
 
 

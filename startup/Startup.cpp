@@ -1,5 +1,6 @@
 #include "Startup.h"
 
+#include "app/AutoBackup.h"
 #include "app/ErrorRules.h"
 #include "db/DaoError.h"
 #include "platform/FormRegistry.h"
@@ -77,8 +78,8 @@ bool Main() {
     try {
         platform::forms().show<Form_Login>();
     } catch (const dao::DaoError& error) {
-        // Without its database the program cannot start: say why and end.
-        app::reportUnhandledError(error);
+        // Without its database the program cannot start: say why, name the newest backup, and end.
+        app::reportUnhandledError(error.number(), error.description() + app::restoreHint(error.number()));
         return false;
     }
     return true;

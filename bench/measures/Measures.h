@@ -100,5 +100,6 @@ void registerSave();
 void registerImport();
 void registerSignIn();
 void registerProcesses();
+void registerBackup();
 
 } // namespace measures

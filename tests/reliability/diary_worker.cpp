@@ -10,15 +10,21 @@
 //   qjl_diary_worker hold <path> [<ms>]
 //       Opens the database file exclusively, prints "holding" and keeps it until its input closes, or for
 //       <ms> milliseconds.
+//
+//   qjl_diary_worker signin <folder> <name> <password>
+//       Signs in through the login window, prints "signed in", waits for the backup the sign-in starts and
+//       prints "backup <made|not-due|cancelled|failed> <path or reason>".
 
 #include "Reliability.h"
 
 #include "support/TestSupport.h"
 #include "support/Windows.h"
 
+#include "app/AutoBackup.h"
 #include "app/Globals.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "ui/login/FormLogin.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
@@ -112,6 +118,35 @@ int holdExclusively(const QString& path, int milliseconds) {
     return 0;
 }
 
+void reportBackup(const dao::backup::Outcome& outcome) {
+    using Kind = dao::backup::Outcome::Kind;
+    const char* kind = outcome.kind == Kind::Made        ? "made"
+                       : outcome.kind == Kind::NotDue    ? "not-due"
+                       : outcome.kind == Kind::Cancelled ? "cancelled"
+                                                         : "failed";
+    say(QStringLiteral("backup %1 %2")
+            .arg(QLatin1String(kind), outcome.kind == Kind::Made ? outcome.path : outcome.reason));
+}
+
+int signIn(const QString& folder, const QString& name, const QString& password) {
+    dao::setProgramFolderForTests(folder);
+    MessageBox::setTestMode(true);
+    update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
+    forms().setOnLastUnloaded([] {});
+    Form_Login* login = forms().show<Form_Login>();
+    login->Combo_UserName->setEditText(name);
+    login->Text_PassWord->setText(password);
+    login->Command_Login_Click();
+    if (!forms().isLoaded<Form_View>() || !MessageBox::shownTexts().isEmpty()) {
+        say(QStringLiteral("failed 0 %1").arg(MessageBox::shownTexts().join(QLatin1Char('|'))));
+        return 2;
+    }
+    say(QStringLiteral("signed in"));
+    reportBackup(app::waitForBackupForTests());
+    forms().resetForTests();
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -123,6 +158,11 @@ int main(int argc, char** argv) {
         return runSaves(args);
     if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("hold"))
         return holdExclusively(args[2], args.value(3).toInt());
-    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> | hold <path> [<ms>]\n", stderr);
+    if (args.size() == 5 && args[1] == QLatin1String("signin"))
+        return signIn(args[2], args[3], args[4]);
+    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> window|direct\n"
+               "       qjl_diary_worker hold <path> [<ms>]\n"
+               "       qjl_diary_worker signin <folder> <name> <password>\n",
+               stderr);
     return 2;
 }

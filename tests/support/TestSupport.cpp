@@ -1,5 +1,6 @@
 #include "support/TestSupport.h"
 
+#include "app/AutoBackup.h"
 #include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/DateLocale.h"
@@ -46,6 +47,8 @@ void enterTestMode() {
     platform::DateLocale::setLocaleForTests(QLocale(QLocale::Chinese, QLocale::China));
     platform::DateLocale::setTodayForTests(QDate(2009, 9, 8));
     platform::forms().setOnLastUnloaded([] {});
+    // Sign-ins in tests make no backups unless the test is about them.
+    app::setAutoBackupForTests(false);
 }
 
 void resetProgramState() {

@@ -33,8 +33,8 @@ private:
     QTemporaryDir m_dir;
 };
 
-// Switches message boxes and file dialogs to their test mode, fixes "today" (2009-09-08) and the locale, and
-// keeps the last window's unload from quitting the test's application.
+// Switches message boxes and file dialogs to their test mode, fixes "today" (2009-09-08) and the locale, turns
+// the backup after sign-in off, and keeps the last window's unload from quitting the test's application.
 void enterTestMode();
 
 // Back to a fresh start between tests: no window loaded, the program-wide variables empty, no box shown.

@@ -3,6 +3,7 @@
 #include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
+#include "app/AutoBackup.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
@@ -186,6 +187,7 @@ void Form_Login::SignIn() {
     }
     m_records->Close();
     forms().unload(this);
+    app::backUpAfterSignIn();
 }
 
 void Form_Login::setView(bool registration) {
