@@ -56,7 +56,8 @@ std::vector<ResultRow> bareSearch(sqlite3* db, const QByteArray& user, const Sea
     std::vector<ResultRow> rows;
     const QByteArray account = fast ? " WHERE username = ? COLLATE NOCASE" : " WHERE username = ?";
     if (search.choice == 4) {
-        const QByteArray bodySql = "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary" + account;
+        const QByteArray bodySql =
+            "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary" + account;
         bare::Statement scan(db, bodySql.constData());
         scan.bind(1, user);
         while (scan.step()) {

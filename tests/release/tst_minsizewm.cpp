@@ -5,10 +5,10 @@
 
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
-#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
+#include "startup/Startup.h"
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
 

@@ -8,9 +8,9 @@
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
-#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "resources/ApplicationIcon.h"
+#include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/find/ResultList.h"
 #include "ui/login/FormLogin.h"

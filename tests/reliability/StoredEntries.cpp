@@ -57,7 +57,8 @@ QString integrityCheck(dao::Database& db) {
         return 0;
     };
     char* message = nullptr;
-    if (sqlite3_exec(dao::connectionOf(db)->handle(), "PRAGMA integrity_check", collect, &rows, &message) != SQLITE_OK) {
+    if (sqlite3_exec(dao::connectionOf(db)->handle(), "PRAGMA integrity_check", collect, &rows, &message) !=
+        SQLITE_OK) {
         const QString error = QString::fromUtf8(message ? message : "?");
         sqlite3_free(message);
         return error;

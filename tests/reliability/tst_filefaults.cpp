@@ -8,10 +8,10 @@
 
 #include "support/TestSupport.h"
 
-#include "startup/Startup.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "startup/Startup.h"
 #include "ui/login/FormLogin.h"
 
 #include <QCryptographicHash>

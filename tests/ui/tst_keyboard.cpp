@@ -4,11 +4,11 @@
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
-#include "startup/Startup.h"
 #include "db/DaoError.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/login/FormLogin.h"
 #include "ui/view/DiaryTree.h"

@@ -5,9 +5,9 @@
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "startup/Startup.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/find/ResultList.h"
 #include "ui/view/FormView.h"

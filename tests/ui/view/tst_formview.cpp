@@ -6,12 +6,12 @@
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
-#include "startup/Startup.h"
 #include "platform/Browser.h"
 #include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "platform/WindowSizeLimit.h"
+#include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"

@@ -5,10 +5,10 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
-#include "startup/Startup.h"
 #include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
+#include "startup/Startup.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
