@@ -9,7 +9,8 @@ cd "$(dirname "$(readlink -f "$0")")"
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
           libsqlcipher-dev sqlcipher libsodium-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth x11-utils)
+          fonts-noto-cjk xvfb xauth x11-utils
+          libcurl4-openssl-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 
 install_packages() {
     local missing=()
@@ -60,6 +61,9 @@ test)
     install_packages
     build build
     run_tests build
+    # update.dll cross-built with MinGW-w64 and run under Wine.
+    tests/windows/update-dll.sh | tail -n 40
+    [ "${PIPESTATUS[0]}" -eq 0 ]
     # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
     tests/release/archive-smoke.sh build
     # The same suite under AddressSanitizer and UndefinedBehaviorSanitizer.
