@@ -9,7 +9,8 @@ cd "$(dirname "$(readlink -f "$0")")"
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
           libsqlcipher-dev sqlcipher libssl-dev libsodium-dev libbenchmark-dev
-          fonts-noto-cjk xvfb xauth x11-utils clang-format openbox)
+          fonts-noto-cjk xvfb xauth x11-utils clang-format openbox
+          libcurl4-openssl-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 
 install_packages() {
     local missing=()
@@ -61,6 +62,9 @@ test)
     # CI builds: every warning is an error.
     build build -DQJL_WERROR=ON
     run_tests build
+    # update.dll cross-built with MinGW-w64 and run under Wine.
+    tests/windows/update-dll.sh | tail -n 40
+    [ "${PIPESTATUS[0]}" -eq 0 ]
     # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
     tests/release/archive-smoke.sh build
     # The main window's minimum size with a real window frame, under Xvfb and openbox.

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/Dao.h"
+#include "db/DaoInternal.h"
 #include "db/DiaryDatabase.h"
 
 #include <sqlite3.h>
@@ -247,7 +248,7 @@ bool hasRecentBackup(const QString& folder, const QDateTime& now) {
 QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel) {
     try {
         std::shared_ptr<Database> db = openDiaryFile(path, true);
-        Connection& connection = *db->connection();
+        Connection& connection = *connectionOf(*db);
         for (const char* table : {"users", "diary"}) {
             if (!connection.table(QLatin1String(table)))
                 return QStringLiteral("文件里没有 %1 表，不是日记数据库。").arg(QLatin1String(table));
@@ -297,10 +298,10 @@ Outcome makeBackup(const QString& databasePath, const QString& folder, const QDa
         if (cancel.load())
             return cancelled();
         std::shared_ptr<Database> destination = openDiaryFile(temporary.path(), false);
-        destination->connection()->exec("PRAGMA journal_mode = OFF");
+        connectionOf(*destination)->exec("PRAGMA journal_mode = OFF");
         // Short waits for the source's lock, so the cancel flag is seen; copyPages retries.
-        sqlite3_busy_timeout(source->connection()->handle(), 100);
-        const QString problem = copyPages(source->connection()->handle(), destination->connection()->handle(), cancel,
+        sqlite3_busy_timeout(connectionOf(*source)->handle(), 100);
+        const QString problem = copyPages(connectionOf(*source)->handle(), connectionOf(*destination)->handle(), cancel,
                                           options, &wasCancelled);
         if (!problem.isEmpty())
             return failed(problem);

@@ -1,6 +1,7 @@
 #include "db/LongTextReader.h"
 
 #include "db/Connection.h"
+#include "db/DaoInternal.h"
 #include "db/Snapshot.h"
 
 #include <sqlite3.h>
@@ -82,7 +83,7 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
     try {
         // A connection of this thread's own, opened as the snapshot's was (with the key derived already).
         const std::shared_ptr<Database> database = OpenDatabase(m_path, false, true, QString::fromUtf8(m_connect));
-        Connection& connection = *database->connection();
+        Connection& connection = *connectionOf(*database);
         StatementHandle statement = connection.prepare(m_query);
         for (; row < to && !m_stop; ++row) {
             int rc = sqlite3_bind_int64(statement.get(), 1, m_rowids[std::size_t(row)]);

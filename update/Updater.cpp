@@ -25,7 +25,12 @@ QString makerHost() {
 }
 
 // int DoUpdate(int32_t window, const char* address): the text is in the ANSI code page; the result is unused.
+// update.dll exports it with the Windows API calling convention, which differs from the default on 32-bit Windows.
+#if defined(_WIN32)
+using DoUpdateFunction = int(__stdcall*)(std::int32_t, const char*);
+#else
 using DoUpdateFunction = int (*)(std::int32_t, const char*);
+#endif
 
 } // namespace
 

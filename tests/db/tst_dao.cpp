@@ -3,6 +3,7 @@
 
 #include "DaoTestUtil.h"
 #include "db/Connection.h"
+#include "db/DaoInternal.h"
 #include "db/LongTextReader.h"
 #include "support/TestSupport.h"
 
@@ -440,7 +441,7 @@ void TestDao::bodiesReadAhead() {
     QFETCH(int, threads);
     testsupport::TempDiary diary;
     auto db = diary.open();
-    sqlite3_exec(db->connection()->handle(),
+    sqlite3_exec(dao::connectionOf(*db)->handle(),
                  "BEGIN; WITH RECURSIVE c(x) AS (SELECT 1 UNION ALL SELECT x + 1 FROM c WHERE x < 2500) "
                  "INSERT INTO diary(username, diarytext) SELECT CASE WHEN x % 5 = 0 THEN 'other' ELSE 'u' END, "
                  "CASE WHEN x % 7 = 0 THEN '今天' || x WHEN x % 11 = 0 THEN NULL ELSE '昨天' || x END FROM c; COMMIT",

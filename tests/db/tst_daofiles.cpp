@@ -4,6 +4,7 @@
 
 #include "DaoTestUtil.h"
 #include "db/Connection.h"
+#include "db/DaoInternal.h"
 #include "db/IndexBuilder.h"
 #include "db/KeyCache.h"
 #include "support/TestSupport.h"
@@ -367,8 +368,8 @@ void TestDaoFiles::missingIndexesAdded() {
     const QString sql = QStringLiteral("Select * from diary where username = '%1'").arg(name);
     auto indexCount = [](dao::Database& db) {
         sqlite3_stmt* raw = nullptr;
-        sqlite3_prepare_v2(db.connection()->handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'index'", -1,
-                           &raw, nullptr);
+        sqlite3_prepare_v2(dao::connectionOf(db)->handle(), "SELECT count(*) FROM sqlite_master WHERE type = 'index'",
+                           -1, &raw, nullptr);
         dao::StatementHandle count(raw);
         return sqlite3_step(raw) == SQLITE_ROW ? sqlite3_column_int(raw, 0) : -1;
     };
@@ -382,8 +383,8 @@ void TestDaoFiles::missingIndexesAdded() {
         for (int i = 0; i < owners.size(); ++i)
             db->Execute(
                 QStringLiteral("INSERT INTO diary(username, diarytitle) VALUES('%1', '%2')").arg(owners[i]).arg(i + 1));
-        sqlite3_exec(db->connection()->handle(), "DROP INDEX diary_username_entries; DROP INDEX users_username_nocase",
-                     nullptr, nullptr, nullptr);
+        sqlite3_exec(dao::connectionOf(*db)->handle(),
+                     "DROP INDEX diary_username_entries; DROP INDEX users_username_nocase", nullptr, nullptr, nullptr);
         QCOMPARE(indexCount(*db), 0);
         QCOMPARE(firstColumn(rows(*db, sql)), titles);
     }

@@ -54,26 +54,6 @@ private slots:
         forms().setOnLastUnloaded([] {});
     }
 
-    // A text file as an import reads it: decoded by its marks or as GBK, then its lines joined by CR LF.
-    void importedTextFile_data() {
-        QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("expected");
-        QTest::newRow("GBK, CR LF, the last break adds nothing")
-            << QByteArray("\xBD\xF1\xCC\xEC\r\nB\r\n") << "今天\r\nB";
-        QTest::newRow("UTF-8 without BOM, a lone CR ends a line") << QByteArray("今天\rB") << "今天\r\nB";
-        QTest::newRow("UTF-8 with BOM, a lone LF stays") << QByteArray("\xEF\xBB\xBF今\nB") << "今\nB";
-        QTest::newRow("UTF-16 LE, leading empty lines dropped")
-            << QByteArray("\xFF\xFE\r\0\n\0\xCA\x4ER\0", 10) << "今R";
-        QTest::newRow("only line breaks") << QByteArray("\r\n\r\n\r") << "";
-        QTest::newRow("trailing empty lines kept") << QByteArray("A\r\n\r\n\r\n") << "A\r\n\r\n";
-        QTest::newRow("cut-off UTF-8 read as GB18030") << QByteArray("\xE4\xBB") << TextCodec::fromAnsi("\xE4\xBB");
-    }
-    void importedTextFile() {
-        QFETCH(QByteArray, bytes);
-        QFETCH(QString, expected);
-        QCOMPARE(TextCodec::joinImportedLines(TextCodec::decodeTextFile(bytes)), expected);
-    }
-
     void sizeLimitHoldsWhileInstalled() {
         QWidget window;
         window.resize(1200, 600);

@@ -26,11 +26,27 @@ QString entryBody(const QString& series, int number, int revision) {
     return QStringLiteral("第%1篇第%2版（%3）：").arg(number).arg(revision).arg(series) + line.repeated(lines);
 }
 
+int entryNumber(const QString& series, const QString& title) {
+    const int number = title.mid(1, title.indexOf(QStringLiteral("篇")) - 1).toInt();
+    return number > 0 && title == entryTitle(series, number) ? number : 0;
+}
+
+bool holdsVersion(const QStringList& row, int number, int revision) {
+    const QDate day(2009, 9, 8);
+    return row.mid(3) == QStringList{platform::DateLocale::shortDate(day), platform::DateLocale::weekdayName(day),
+                                     sql::entryText(entryWeather(number, revision)),
+                                     sql::entryText(entryBody(row[1], number, revision))};
+}
+
 Worker::Worker(const QStringList& arguments) {
     process.start(QStringLiteral(QJL_DIARY_WORKER), arguments);
 }
 
 Worker::~Worker() {
+    killNow();
+}
+
+void Worker::killNow() {
     process.kill();
     process.waitForFinished(10000);
 }
@@ -66,22 +82,16 @@ QString verifyDiary(const QString& path, const QStringList& series, std::vector<
     const QStringList integrity = testsupport::rawSql(path, QStringLiteral("PRAGMA integrity_check"));
     if (integrity != QStringList{QStringLiteral("ok")})
         return QStringLiteral("integrity check: ") + integrity.join(QLatin1Char('\n'));
-    const QDate day(2009, 9, 8);
     std::set<qint64> ids;
     std::vector<std::set<int>> seen(series.size());
     for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), QStringLiteral("diary"))) {
         const int owner = int(series.indexOf(row[1]));
-        const int number = row[2].mid(1, row[2].indexOf(QStringLiteral("篇")) - 1).toInt();
-        if (owner < 0 || row[2] != entryTitle(row[1], number))
+        const int number = owner < 0 ? 0 : entryNumber(row[1], row[2]);
+        if (number == 0)
             return QStringLiteral("a record nobody saved: ") + row.join(QLatin1Char('|')).left(80);
         if (!ids.insert(row[0].toLongLong()).second || !seen[owner].insert(number).second)
             return QStringLiteral("entry %1 twice").arg(row[2]);
-        const auto holds = [&](int revision) {
-            return row.mid(3) == QStringList{platform::DateLocale::shortDate(day),
-                                             platform::DateLocale::weekdayName(day),
-                                             sql::entryText(entryWeather(number, revision)),
-                                             sql::entryText(entryBody(row[1], number, revision))};
-        };
+        const auto holds = [&](int revision) { return holdsVersion(row, number, revision); };
         const auto found = saved[owner].find(number);
         const int next = found == saved[owner].end() ? 0 : found->second + 1;
         if (next > 0 && holds(next - 1))

@@ -26,6 +26,11 @@ inline int repetitions(int plain) {
 QString entryTitle(const QString& series, int number);
 QString entryWeather(int number, int revision);
 QString entryBody(const QString& series, int number, int revision);
+// The number in a title of the series; 0 for a title of another series or not of this form.
+int entryNumber(const QString& series, const QString& title);
+// Whether a stored diary record (fields as testsupport::storedRows gives them) is version `revision` of
+// its entry, saved on the test day.
+bool holdsVersion(const QStringList& row, int number, int revision);
 
 // Entry number -> the version last saved (0: the new entry).
 using Versions = std::map<int, int>;
@@ -35,6 +40,9 @@ class Worker {
 public:
     explicit Worker(const QStringList& arguments);
     ~Worker();
+    // Ends the worker at once with SIGKILL, as a power cut or the task manager would.
+    void killNow();
+    QString errors() { return QString::fromLocal8Bit(process.readAllStandardError()); }
     // Waits until the worker printed the line; false when it ended or the time ran out first.
     bool waitForLine(const QByteArray& line, int timeoutMs = 60000);
     // The saves reported in complete lines; the "failed" lines, as the user was shown them, go to failures.

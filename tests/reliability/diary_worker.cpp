@@ -160,7 +160,7 @@ int main(int argc, char** argv) {
         return holdExclusively(args[2], args.value(3).toInt());
     if (args.size() == 5 && args[1] == QLatin1String("signin"))
         return signIn(args[2], args[3], args[4]);
-    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count> window|direct\n"
+    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count>\n"
                "       qjl_diary_worker hold <path> [<ms>]\n"
                "       qjl_diary_worker signin <folder> <name> <password>\n",
                stderr);

@@ -113,8 +113,6 @@ private slots:
         QTest::newRow("byte-order mark, LF lines, blanks")
             << LocalHttpServer::ok("\xEF\xBB\xBF  " + newer.toUtf8() + " \n\t" + kDownload.toUtf8() + "  \n") << newer
             << kDownload;
-        QTest::newRow("HTTP/1.1 status line, bare LF headers")
-            << QByteArray("HTTP/1.1 200 OK\nServer: test\n\n" + updateText(newer)) << newer << kDownload;
         const QString chineseDownload = QStringLiteral("http://downloads.example/青简录 安装.exe");
         QTest::newRow("download address in Chinese")
             << LocalHttpServer::ok(updateText(newer, chineseDownload)) << newer << chineseDownload;
@@ -123,8 +121,6 @@ private slots:
 
         QTest::newRow("not found") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n" + updateText(newer)) << QString()
                                    << QString();
-        QTest::newRow("redirect") << QByteArray("HTTP/1.0 302 Found\r\nLocation: http://x/\r\n\r\n" + updateText(newer))
-                                  << QString() << QString();
         QTest::newRow("no address line") << LocalHttpServer::ok(newer.toUtf8() + "\r\n") << QString() << QString();
         QTest::newRow("empty address line")
             << LocalHttpServer::ok(newer.toUtf8() + "\r\n\r\n") << QString() << QString();
@@ -137,19 +133,8 @@ private slots:
         QTest::newRow("empty body") << LocalHttpServer::ok(QByteArray()) << QString() << QString();
         QTest::newRow("web page") << LocalHttpServer::ok("<html><body>999.0.0<br>\nhttp://x/</body></html>")
                                   << QString() << QString();
-        QTest::newRow("not HTTP at all") << QByteArray("SSH-2.0-OpenSSH_9.2\r\n") << QString() << QString();
-        QTest::newRow("headers never end")
-            << QByteArray("HTTP/1.0 200 OK\r\nX: " + updateText(newer)) << QString() << QString();
-        QTest::newRow("chunked body") << QByteArray("HTTP/1.1 200 OK\r\nTransfer-Encoding: chunked\r\n\r\n" +
-                                                    updateText(newer))
-                                      << QString() << QString();
         QTest::newRow("oversized answer")
             << LocalHttpServer::ok(updateText(newer) + QByteArray(200 * 1024, 'x')) << QString() << QString();
-        QByteArray noise;
-        for (int i = 0; i < 4096; ++i)
-            noise.append(static_cast<char>((i * 7919) % 251));
-        QTest::newRow("binary noise") << noise << QString() << QString();
-        QTest::newRow("nothing") << QByteArray() << QString() << QString();
     }
     void answerDecidesWhetherANoticeComes() {
         QFETCH(QByteArray, answer);
@@ -185,7 +170,7 @@ private slots:
         WAIT_UNTIL_QUIET();
         QCOMPARE(server.requests().size(), 1);
         const QList<QByteArray> lines = server.requests()[0].split('\n');
-        QCOMPARE(lines[0], QByteArray("GET /SiteBack/updateTxt/32.txt?v=1 HTTP/1.0\r"));
+        QVERIFY(lines[0].startsWith("GET /SiteBack/updateTxt/32.txt?v=1 HTTP/1."));
         QVERIFY(lines.contains("Host: 127.0.0.1:" + QByteArray::number(server.port()) + '\r'));
     }
 
@@ -223,7 +208,6 @@ private slots:
     void unusableAddressStartsNoRequest_data() {
         QTest::addColumn<QString>("address"); // %1: the server's port
         QTest::newRow("other scheme") << QStringLiteral("ftp://127.0.0.1:%1/SiteBack/updateTxt/32.txt");
-        QTest::newRow("https") << QStringLiteral("https://127.0.0.1:%1/SiteBack/updateTxt/32.txt");
         QTest::newRow("no host") << QStringLiteral("http://:%1/SiteBack/updateTxt/32.txt");
         QTest::newRow("port out of range") << QStringLiteral("http://127.0.0.1:%1999/SiteBack/updateTxt/32.txt");
         QTest::newRow("user in address") << QStringLiteral("http://me@127.0.0.1:%1/SiteBack/updateTxt/32.txt");

@@ -87,7 +87,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(notices().size(), 1, 30000);
         QVERIFY(notices()[0].contains(QStringLiteral("999.0.0")));
         QCOMPARE(server.requests().size(), 1);
-        QVERIFY(server.requests()[0].startsWith("GET /SiteBack/updateTxt/32.txt HTTP/1.0\r\n"));
+        QVERIFY(server.requests()[0].startsWith("GET /SiteBack/updateTxt/32.txt HTTP/1."));
     }
 
     void addressIsHandedOverInTheAnsiCodePage() {
@@ -101,7 +101,7 @@ private slots:
         QTRY_COMPARE_WITH_TIMEOUT(server.requests().size(), 1, 30000);
         // The library sends the bytes it was given, percent-encoded: they must be GB18030, not UTF-8.
         const QByteArray expected = platform::TextCodec::toAnsi(path).toPercentEncoding("/.");
-        QVERIFY2(server.requests()[0].startsWith("GET " + expected + " HTTP/1.0"), server.requests()[0].constData());
+        QVERIFY2(server.requests()[0].startsWith("GET " + expected + " HTTP/1."), server.requests()[0].constData());
     }
 
     void observerSeesTheCallInsteadOfTheLibrary() {

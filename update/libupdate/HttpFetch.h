@@ -1,6 +1,7 @@
 #pragma once
 
-// Fetching one small document over plain HTTP with POSIX sockets, within a fixed time.
+// Fetching one small document over HTTP or HTTPS through the platform's own client (libcurl, WinHTTP),
+// within a fixed time and size.
 
 #include "UpdateText.h"
 
@@ -11,10 +12,10 @@
 
 namespace libupdate {
 
-// The whole answer (status line, headers and body) to a GET of address, read until the server closes the
-// connection. nullopt when the name does not resolve, the connection fails, the time is up, or the answer
-// grows past maxBytes. Blocks the calling thread for at most about timeout after name resolution.
-std::optional<std::string> fetchHttp(const HttpAddress& address, std::chrono::milliseconds timeout,
+// The body of a GET of address when the server answers with a 2xx status, following up to five
+// redirects. nullopt when the name does not resolve, the connection fails, the status is not 2xx, the
+// time is up, or the body grows past maxBytes. Blocks the calling thread for at most about timeout.
+std::optional<std::string> fetchText(const HttpAddress& address, std::chrono::milliseconds timeout,
                                      std::size_t maxBytes);
 
 } // namespace libupdate

@@ -1,10 +1,5 @@
 #include "Notice.h"
 
-#include <QApplication>
-#include <QMessageBox>
-#include <QMetaObject>
-#include <QWidget>
-
 #include <mutex>
 
 namespace libupdate {
@@ -13,20 +8,6 @@ namespace {
 std::mutex g_handlerMutex;
 UpdateNoticeHandler g_handler = nullptr;
 void* g_handlerContext = nullptr;
-
-// Runs on the application's thread: a non-modal box over the caller's window when it is still there.
-void showMessageBox(const QString& title, const QString& text, std::int32_t window) {
-    auto* box = new QMessageBox(QMessageBox::NoIcon, title, text, QMessageBox::Ok);
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    box->show();
-    if (const QWidget* owner = window ? QWidget::find(static_cast<WId>(static_cast<std::uint32_t>(window))) : nullptr;
-        owner && owner->isVisible()) {
-        const QRect frame = owner->window()->frameGeometry();
-        box->move(frame.center() - box->rect().center());
-    }
-}
 
 } // namespace
 
@@ -44,20 +25,10 @@ void showNotice(const std::string& title, const std::string& text, std::int32_t 
         handler = g_handler;
         context = g_handlerContext;
     }
-    if (handler) {
+    if (handler)
         handler(title.c_str(), text.c_str(), context);
-        return;
-    }
-    // Without a handler the notice needs the host's widget application; a host without one gets none.
-    auto* application = qobject_cast<QApplication*>(QCoreApplication::instance());
-    if (!application)
-        return;
-    QMetaObject::invokeMethod(
-        application,
-        [title = QString::fromStdString(title), text = QString::fromStdString(text), window] {
-            showMessageBox(title, text, window);
-        },
-        Qt::QueuedConnection);
+    else
+        showSystemNotice(title, text, window);
 }
 
 } // namespace libupdate

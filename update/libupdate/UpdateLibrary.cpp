@@ -15,7 +15,7 @@
 
 namespace {
 
-// Connecting and reading together may take this long; a slower server counts as no server.
+// Looking up, connecting and reading together may take this long; a slower server counts as no server.
 constexpr std::chrono::seconds kFetchTimeout{5};
 // An update text is two short lines; anything much bigger is not one.
 constexpr std::size_t kMaxAnswerBytes = 64 * 1024;
@@ -29,10 +29,7 @@ void runCheck(std::int32_t window, const std::string& address) noexcept {
         const auto parsedAddress = libupdate::parseHttpAddress(address);
         if (!parsedAddress)
             return;
-        const auto answer = libupdate::fetchHttp(*parsedAddress, kFetchTimeout, kMaxAnswerBytes);
-        if (!answer)
-            return;
-        const auto body = libupdate::httpBody(*answer);
+        const auto body = libupdate::fetchText(*parsedAddress, kFetchTimeout, kMaxAnswerBytes);
         if (!body)
             return;
         const auto update = libupdate::parseUpdateText(*body);
@@ -48,7 +45,7 @@ void runCheck(std::int32_t window, const std::string& address) noexcept {
 
 extern "C" {
 
-UPDATE_API int DoUpdate(int32_t window, const char* address) {
+UPDATE_API int UPDATE_CALL DoUpdate(int32_t window, const char* address) {
     if (!address || !*address)
         return 0;
     ++g_pendingChecks;
@@ -66,15 +63,15 @@ UPDATE_API int DoUpdate(int32_t window, const char* address) {
     return 1;
 }
 
-UPDATE_API int BeginUpdate(void) {
+UPDATE_API int UPDATE_CALL BeginUpdate(void) {
     return 0;
 }
 
-UPDATE_API void SetNoticeHandler(UpdateNoticeHandler handler, void* context) {
+UPDATE_API void UPDATE_CALL SetNoticeHandler(UpdateNoticeHandler handler, void* context) {
     libupdate::setNoticeHandler(handler, context);
 }
 
-UPDATE_API int PendingUpdateChecks(void) {
+UPDATE_API int UPDATE_CALL PendingUpdateChecks(void) {
     return g_pendingChecks.load();
 }
 

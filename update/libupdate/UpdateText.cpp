@@ -120,10 +120,15 @@ bool startsWithNoCase(std::string_view text, std::string_view prefix) {
 
 std::optional<HttpAddress> parseHttpAddress(std::string_view address) {
     address = trimmed(address);
-    constexpr std::string_view scheme = "http://";
-    if (!startsWithNoCase(address, scheme))
+    HttpAddress result;
+    if (startsWithNoCase(address, "https://")) {
+        result.secure = true;
+        address.remove_prefix(8);
+    } else if (startsWithNoCase(address, "http://")) {
+        address.remove_prefix(7);
+    } else {
         return std::nullopt;
-    address.remove_prefix(scheme.size());
+    }
 
     const std::size_t authorityEnd = address.find_first_of("/?#");
     std::string_view authority = address.substr(0, authorityEnd);
@@ -133,7 +138,6 @@ std::optional<HttpAddress> parseHttpAddress(std::string_view address) {
     if (authority.find('@') != std::string_view::npos)
         return std::nullopt;
 
-    HttpAddress result;
     std::string_view port;
     if (!authority.empty() && authority.front() == '[') {
         const std::size_t close = authority.find(']');
@@ -158,7 +162,7 @@ std::optional<HttpAddress> parseHttpAddress(std::string_view address) {
         if (static_cast<unsigned char>(c) <= 0x20 || static_cast<unsigned char>(c) >= 0x7F)
             return std::nullopt;
     if (port.empty()) {
-        result.port = "80";
+        result.port = result.secure ? "443" : "80";
     } else {
         unsigned long value = 0;
         for (char c : port) {
@@ -175,30 +179,8 @@ std::optional<HttpAddress> parseHttpAddress(std::string_view address) {
     return result;
 }
 
-std::string httpRequest(const HttpAddress& address) {
-    return "GET " + address.target + " HTTP/1.0\r\nHost: " + address.hostHeader +
-           "\r\nUser-Agent: qingjianlu-update\r\nAccept: text/plain, */*\r\nConnection: close\r\n\r\n";
-}
-
-std::optional<std::string> httpBody(std::string_view answer) {
-    // "HTTP/1.x 200 reason"
-    if (!startsWithNoCase(answer, "http/1.") || answer.size() < 12 || !isDigit(answer[7]) || answer[8] != ' ' ||
-        answer.substr(9, 3) != "200" || (answer.size() > 12 && !isBlank(answer[12]) && answer[12] != '\n'))
-        return std::nullopt;
-    std::size_t headersEnd = answer.find("\r\n\r\n");
-    std::size_t bodyStart = headersEnd == std::string_view::npos ? headersEnd : headersEnd + 4;
-    if (const std::size_t bare = answer.find("\n\n"); bare != std::string_view::npos && bare < headersEnd) {
-        headersEnd = bare;
-        bodyStart = bare + 2;
-    }
-    if (headersEnd == std::string_view::npos)
-        return std::nullopt;
-    // A chunked body would need decoding; an HTTP/1.0 request should never get one.
-    std::string_view headers = answer.substr(0, headersEnd);
-    for (std::size_t line = headers.find('\n'); line != std::string_view::npos; line = headers.find('\n', line + 1))
-        if (startsWithNoCase(headers.substr(line + 1), "transfer-encoding:"))
-            return std::nullopt;
-    return std::string(answer.substr(bodyStart));
+std::string addressText(const HttpAddress& address) {
+    return (address.secure ? "https://" : "http://") + address.hostHeader + address.target;
 }
 
 std::optional<UpdateText> parseUpdateText(std::string_view body) {

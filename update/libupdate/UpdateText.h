@@ -1,6 +1,6 @@
 #pragma once
 
-// The pure part of an update check: reading an http:// address, an HTTP answer and the update text, and
+// The pure part of an update check: reading an http:// or https:// address and the update text, and
 // comparing version numbers. No input is trusted; anything unexpected reads as "nothing".
 
 #include <optional>
@@ -11,20 +11,18 @@ namespace libupdate {
 
 // Where to connect and what to ask for.
 struct HttpAddress {
+    bool secure = false;    // https
     std::string host;       // name or address, without brackets
-    std::string port;       // "80" unless given
+    std::string port;       // "80" (http) or "443" (https) unless given
     std::string target;     // absolute path and query, bytes above 0x7F and blanks percent-encoded
     std::string hostHeader; // the Host header's value
 };
 
-// Reads "http://host[:port][/path]"; nullopt for any other scheme or a malformed address.
+// Reads "http[s]://host[:port][/path]"; nullopt for any other scheme or a malformed address.
 std::optional<HttpAddress> parseHttpAddress(std::string_view address);
 
-// The request sent for an address: a plain HTTP/1.0 GET that closes the connection afterwards.
-std::string httpRequest(const HttpAddress& address);
-
-// The body of a complete answer with status 200; nullopt for any other status or a malformed answer.
-std::optional<std::string> httpBody(std::string_view answer);
+// The address as handed to the HTTP client: scheme, Host value and the encoded target.
+std::string addressText(const HttpAddress& address);
 
 struct UpdateText {
     std::string version;  // dotted numbers, as written
