@@ -1,5 +1,6 @@
 #include "db/DiaryDatabase.h"
 
+#include "db/Backup.h"
 #include "db/Connection.h"
 #include "db/IndexBuilder.h"
 
@@ -9,11 +10,6 @@
 #include <QFile>
 #include <QFileInfo>
 #include <QRandomGenerator>
-
-#ifdef Q_OS_UNIX
-#include <fcntl.h>
-#include <unistd.h>
-#endif
 
 namespace dao {
 
@@ -30,18 +26,6 @@ const char* const kSchema = "BEGIN;"
                             "username TEXT, password TEXT);"
                             "CREATE TABLE diary(id INTEGER PRIMARY KEY AUTOINCREMENT, username TEXT, diarytitle TEXT, "
                             "diarydate TEXT, diaryweek TEXT, diaryweather TEXT, diarytext LONGTEXT);";
-
-void syncFolder(const QString& folder) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
 
 bool fail(QString* errorMessage, const QString& message) {
     if (errorMessage)
@@ -127,7 +111,7 @@ bool createDiaryDatabase(const QString& path, QString* errorMessage) {
         discard();
         return fail(errorMessage, QStringLiteral("无法创建数据库“%1”：%2。").arg(path, reason));
     }
-    syncFolder(target.absolutePath());
+    backup::syncFolder(target.absolutePath());
     return true;
 }
 

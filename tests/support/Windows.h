@@ -1,13 +1,48 @@
 #pragma once
 
-// What the window tests share about the main window: its reading pane and its tree's nodes.
+// What the window tests share: their set-up, and the main window's reading pane and tree nodes.
 
+#include "support/TestSupport.h"
+
+#include "app/Globals.h"
+#include "platform/Browser.h"
+#include "platform/FormRegistry.h"
+#include "startup/Startup.h"
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
 
 #include <QStringList>
 
+#include <memory>
+
 namespace testsupport {
+
+// The set-up a window test calls from its initTestCase, init and cleanup.
+class WindowFixture {
+protected:
+    std::unique_ptr<TempDiary> m_diary;
+
+    // Once per test program: test mode, and the control classes the program starts with.
+    static void startWindowTests() {
+        enterTestMode();
+        InitControlClasses();
+    }
+    // Before each test: nothing loaded, an empty diary; with a user, that account signed in on it.
+    void startWithDiary(const QString& user = {}) {
+        resetProgramState();
+        m_diary = std::make_unique<TempDiary>();
+        if (!user.isEmpty()) {
+            DiaryDb = m_diary->open();
+            CurrentUser = user;
+        }
+    }
+    // After each test: no window, no program-wide values, no diary, the real browser back.
+    void dropDiary() {
+        platform::Browser::setFactory(nullptr);
+        resetProgramState();
+        m_diary.reset();
+    }
+};
 
 // The reading pane: title, date line, weather, body.
 inline QStringList paneTexts(const Form_View* view) {

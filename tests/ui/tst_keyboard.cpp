@@ -1,6 +1,7 @@
 // The windows as a keyboard user meets them: names taken as typed, Enter on buttons and in text boxes, and
 // what a failure that no procedure handles leaves behind.
 #include "support/TestSupport.h"
+#include "support/Windows.h"
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
@@ -42,11 +43,9 @@ bool shownUnhandledError() {
 }
 } // namespace
 
-class TestKeyboard : public QObject {
+class TestKeyboard : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
     // The window named form, opened the way the program opens it; "Form_Register" is the login window's
     // registration view.
     platform::Form* open(const QString& form) {
@@ -65,19 +64,9 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
-    }
-    void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-    }
-    void cleanup() {
-        platform::Browser::setFactory(nullptr);
-        forms().resetForTests();
-        m_diary.reset();
-    }
+    void initTestCase() { startWindowTests(); }
+    void init() { startWithDiary(); }
+    void cleanup() { dropDiary(); }
 
     void typedNameIsTakenAsItStands_data() {
         QTest::addColumn<QStringList>("listed");

@@ -101,12 +101,7 @@ void Form_Find::Form_Load() {
 
 void Form_Find::Form_Unload(bool& cancel) {
     // The main window comes back on every way out; when it cannot be opened, this window stays open.
-    bool mainWindowBack = false;
-    app::runHandled([&mainWindowBack] {
-        forms().show<Form_View>();
-        mainWindowBack = true;
-    });
-    if (!mainWindowBack) {
+    if (!Form_View::ShowAgain()) {
         cancel = true;
         return;
     }

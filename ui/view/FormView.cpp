@@ -151,6 +151,15 @@ void Form_View::connectEvents() {
 
 // ---- load and unload ---------------------------------------------------------------------------------
 
+bool Form_View::ShowAgain() {
+    bool shown = false;
+    app::runHandled([&shown] {
+        platform::forms().show<Form_View>();
+        shown = true;
+    });
+    return shown;
+}
+
 void Form_View::Form_Load() {
     app::InstallSizeLimit(this);
     fv_RefreshTree();

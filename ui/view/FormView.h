@@ -31,6 +31,10 @@ public:
     Form_View();
     ~Form_View() override;
 
+    // Brings the main window back when another window closes: false when it cannot be opened (the failure
+    // has been shown), and the closing window should then stay rather than leave the user with none.
+    static bool ShowAgain();
+
     void Form_Load() override;
     void Form_Unload(bool& cancel) override;
     void Form_Resize();

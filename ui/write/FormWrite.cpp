@@ -192,14 +192,9 @@ void Form_Write::loadStoredEntry() {
 }
 
 void Form_Write::Form_Unload(bool& cancel) {
-    // The main window comes back on every way out of the editor. When it cannot be opened, the editor stays,
-    // with everything typed and what it was opened for, rather than leave the user with no window at all.
-    bool mainWindowBack = false;
-    app::runHandled([&mainWindowBack] {
-        forms().show<Form_View>();
-        mainWindowBack = true;
-    });
-    if (!mainWindowBack) {
+    // The main window comes back on every way out; when it cannot be opened, the editor stays with everything
+    // typed and what it was opened for.
+    if (!Form_View::ShowAgain()) {
         cancel = true;
         return;
     }

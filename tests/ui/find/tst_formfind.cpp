@@ -2,6 +2,7 @@
 // hand-over to the editor or back to the main window.
 
 #include "support/TestSupport.h"
+#include "support/Windows.h"
 
 #include "app/Globals.h"
 #include "app/SqlText.h"
@@ -24,10 +25,9 @@ enum Choice { Title = 0, Date = 1, Week = 2, Weather = 3, Body = 4 };
 const QStringList kSample{"rain", "hello", "weekend", "empty", "sunny", "nulls"};
 } // namespace
 
-class TestFormFind : public QObject {
+class TestFormFind : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
     QList<qint64> m_ids; // of the sample's entries, in kSample's order
 
     QStringList idsOf(const QStringList& labels) const {
@@ -59,22 +59,12 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
-    }
+    void initTestCase() { startWindowTests(); }
     void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-        DiaryDb = m_diary->open();
+        startWithDiary(QStringLiteral("zhang"));
         m_ids = testsupport::addSampleDiary(*DiaryDb);
-        CurrentUser = QStringLiteral("zhang");
     }
-    void cleanup() {
-        forms().resetForTests();
-        app::resetGlobals();
-        m_diary.reset();
-    }
+    void cleanup() { dropDiary(); }
 
     void opensWithTheFirstChoiceAndAnEmptyList() {
         Form_Find* find = forms().show<Form_Find>();

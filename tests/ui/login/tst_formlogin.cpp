@@ -2,6 +2,7 @@
 // views of the window, and a start-up without a database.
 
 #include "support/TestSupport.h"
+#include "support/Windows.h"
 
 #include "app/Globals.h"
 #include "platform/FormRegistry.h"
@@ -16,11 +17,9 @@
 using platform::forms;
 using platform::MessageBox;
 
-class TestFormLogin : public QObject {
+class TestFormLogin : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
     static void typeRegistration(Form_Login* login, const QString& name, const QString& password,
                                  const QString& confirmation) {
         login->Command_Register->click();
@@ -36,18 +35,9 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
-    }
-    void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-    }
-    void cleanup() {
-        forms().resetForTests();
-        m_diary.reset();
-    }
+    void initTestCase() { startWindowTests(); }
+    void init() { startWithDiary(); }
+    void cleanup() { dropDiary(); }
 
     void startsInTheLoginViewWithNamesInDatabaseOrder() {
         m_diary->addUser(QStringLiteral("zhang"), QStringLiteral("x"));

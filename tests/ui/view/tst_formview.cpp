@@ -52,10 +52,9 @@ void observeUpdate(quint32, const QString& address) {
 }
 } // namespace
 
-class TestFormView : public QObject {
+class TestFormView : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
     int m_dialogsBefore = 0;
 
     int dialogsShown() const { return platform::FileDialog::shownCount() - m_dialogsBefore; }
@@ -81,21 +80,16 @@ private:
 
 private slots:
     void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
+        startWindowTests();
         update::setUpdateCallObserverForTests(&observeUpdate);
     }
     void init() {
-        testsupport::resetProgramState();
+        startWithDiary();
         platform::Browser::clearNavigations();
         g_updateAddresses.clear();
         m_dialogsBefore = platform::FileDialog::shownCount();
-        m_diary = std::make_unique<testsupport::TempDiary>();
     }
-    void cleanup() {
-        forms().resetForTests();
-        m_diary.reset();
-    }
+    void cleanup() { dropDiary(); }
 
     void treeGroupsEntriesUnderTheirDates_data() {
         QTest::addColumn<QStringList>("entries"); // "user|title|date"

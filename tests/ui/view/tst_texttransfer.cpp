@@ -3,6 +3,7 @@
 // file module's own tests.
 
 #include "support/TestSupport.h"
+#include "support/Windows.h"
 
 #include "app/Globals.h"
 #include "platform/FileDialog.h"
@@ -19,11 +20,9 @@ using platform::FileDialog;
 using platform::forms;
 using platform::MessageBox;
 
-class TestTextTransfer : public QObject {
+class TestTextTransfer : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
     Form_View* openViewShowing(const QString& title, const QString& body) {
         Form_View* view = forms().show<Form_View>();
         MessageBox::clearShown();
@@ -35,21 +34,9 @@ private:
     }
 
 private slots:
-    void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
-    }
-    void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-        DiaryDb = m_diary->open();
-        CurrentUser = QStringLiteral("zhang");
-    }
-    void cleanup() {
-        forms().resetForTests();
-        app::resetGlobals();
-        m_diary.reset();
-    }
+    void initTestCase() { startWindowTests(); }
+    void init() { startWithDiary(QStringLiteral("zhang")); }
+    void cleanup() { dropDiary(); }
 
     void cancelledDialogsDoNothing() {
         Form_View* view = openViewShowing(QStringLiteral("标题"), QString());
