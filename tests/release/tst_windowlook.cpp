@@ -68,11 +68,9 @@ QStringList clippedTexts(const QWidget* window) {
 }
 } // namespace
 
-class TestWindowLook : public QObject {
+class TestWindowLook : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
     static void addScenes() {
         QTest::addColumn<QString>("scene");
         for (const char* scene : {"login", "registration", "main", "editor", "search"})
@@ -113,23 +111,18 @@ private slots:
         if (qEnvironmentVariableIsSet("QJL_EXPECTED_DPI"))
             QCOMPARE(QGuiApplication::primaryScreen()->logicalDotsPerInch(),
                      qEnvironmentVariableIntValue("QJL_EXPECTED_DPI"));
-        testsupport::enterTestMode();
-        InitControlClasses();
+        startWindowTests();
         // The chosen font really draws Chinese: no ideograph of the captions falls back to another font.
         QCOMPARE(QApplication::font().pointSize(), 9);
         for (QChar c : QStringLiteral("青简录用户登陆你的姓名口令打开日记注册帐号：【】"))
             QVERIFY2(QFontMetrics(QApplication::font()).inFont(c), qPrintable(c));
     }
     void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
+        startWithDiary();
         m_diary->addUser(QStringLiteral("zhang"), app::hashPassword(QStringLiteral("qingjian")));
         testsupport::addSampleDiary(*m_diary->open());
     }
-    void cleanup() {
-        forms().resetForTests();
-        m_diary.reset();
-    }
+    void cleanup() { dropDiary(); }
 
     void everyWindowCarriesTheIconAndShowsEveryTextWhole_data() { addScenes(); }
     void everyWindowCarriesTheIconAndShowsEveryTextWhole() {
