@@ -1,51 +1,47 @@
 #pragma once
 
-#include <QByteArray>
-#include <QList>
-#include <QObject>
-#include <QString>
-#include <QStringList>
+#include <QHostAddress>
 #include <QTcpServer>
 #include <QTcpSocket>
 
-// A tiny HTTP server on 127.0.0.1 for the update check, living in the test's own thread. Because it only
-// answers while the test thread runs its event loop, an answer can only ever reach a caller that has
-// already returned: a check that waited for its answer before returning could never get one.
-class LocalHttpServer : public QObject {
-    Q_OBJECT
+// A tiny HTTP server on 127.0.0.1 living in the test's own thread. It only answers while the test thread
+// runs its event loop, so an answer can only reach a caller that has already returned: a check that waited
+// for its answer inside the call could never get one.
+class LocalHttpServer {
 public:
-    enum class Mode {
-        Answer, // write the answer as soon as the request is complete, then close
-        Hold,   // read the request and never answer
-    };
+    // Once a request's headers are in, answer is written whole and the connection closed; an empty answer
+    // leaves the request unanswered for good.
+    explicit LocalHttpServer(const QByteArray& answer = {}) : m_answer(answer) {
+        m_server.listen(QHostAddress::LocalHost, 0);
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
+                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
+                QObject::connect(socket, &QTcpSocket::readyRead, socket,
+                                 [this, socket, request = QByteArray()]() mutable {
+                                     request += socket->readAll();
+                                     if (!request.endsWith("\r\n\r\n"))
+                                         return;
+                                     requests.append(request);
+                                     if (!m_answer.isEmpty()) {
+                                         socket->write(m_answer);
+                                         socket->disconnectFromHost();
+                                     }
+                                 });
+            }
+        });
+    }
 
-    explicit LocalHttpServer(QObject* parent = nullptr);
-
-    bool listen();
     quint16 port() const { return m_server.serverPort(); }
-    QString address(const QString& path) const;
-
-    void setMode(Mode mode) { m_mode = mode; }
-    void setAnswer(const QByteArray& answer) { m_answer = answer; }
+    QString address(const QString& path) const { return QStringLiteral("http://127.0.0.1:%1").arg(port()) + path; }
     // An answer with status 200 and the given body.
-    static QByteArray ok(const QByteArray& body);
+    static QByteArray ok(const QByteArray& body) {
+        return "HTTP/1.0 200 OK\r\nContent-Length: " + QByteArray::number(body.size()) + "\r\n\r\n" + body;
+    }
 
     // Every complete request received (request line and headers), oldest first.
-    QList<QByteArray> requests() const { return m_requests; }
-    int answered() const { return m_answered; }
-    // How many clients went away before the server closed their connection.
-    int clientsLeft() const { return m_clientsLeft; }
-    // Ordered record of what happened ("request", "answered", "client left"), shared with the test.
-    QStringList* events = nullptr;
+    QList<QByteArray> requests;
 
 private:
-    void onNewConnection();
-    void onReadyRead(QTcpSocket* socket);
-
-    QTcpServer m_server;
-    Mode m_mode = Mode::Answer;
     QByteArray m_answer;
-    QList<QByteArray> m_requests;
-    int m_answered = 0;
-    int m_clientsLeft = 0;
+    QTcpServer m_server;
 };

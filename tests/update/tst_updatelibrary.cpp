@@ -1,47 +1,26 @@
-// The updater library as the program meets it: loaded at run time from the program's folder, called with
-// the address of a small HTTP server on 127.0.0.1 that this test runs.
+// The updater library called with addresses on a small HTTP server on 127.0.0.1 that this test runs, both
+// directly and as the program calls it, looking for it at run time in the program's folder.
 
 #include "LocalHttpServer.h"
+#include "platform/TextCodec.h"
+#include "update/Updater.h"
+#include "update/libupdate/UpdateLibrary.h"
 
 #include <QApplication>
-#include <QCoreApplication>
-#include <QLibrary>
 #include <QMessageBox>
-#include <QMutex>
-#include <QTcpServer>
 #include <QTest>
-
-#include <cstdint>
 
 namespace {
 
-using DoUpdateFunction = int (*)(std::int32_t, const char*);
-using BeginUpdateFunction = int (*)();
-using NoticeHandler = void (*)(const char*, const char*, void*);
-using SetNoticeHandlerFunction = void (*)(NoticeHandler, void*);
-using PendingUpdateChecksFunction = int (*)();
+const QByteArray kNewer = "999.0.0\r\nhttp://downloads.example/青简录 安装.exe\r\n";
+const QString kNotice =
+    QStringLiteral("青简录\n青简录有新版本 999.0.0 了。\n下载地址：http://downloads.example/青简录 安装.exe");
 
-const QString kRunning = QStringLiteral(QJL_RUNNING_VERSION);
-const QString kDownload = QStringLiteral("http://downloads.example/qingjianlu-setup.exe");
-const QString kUpdatePath = QStringLiteral("/SiteBack/updateTxt/32.txt");
-
-struct Notice {
-    QString title;
-    QString text;
-};
-
-// Notices arrive on the library's own thread.
-QMutex g_noticeMutex;
-QList<Notice> g_notices;
+// Title, line break, text. Written on the checks' own threads, read only once every check has finished.
+QStringList g_notices;
 
 void collectNotice(const char* title, const char* text, void*) {
-    const QMutexLocker lock(&g_noticeMutex);
-    g_notices.append({QString::fromUtf8(title), QString::fromUtf8(text)});
-}
-
-QList<Notice> notices() {
-    const QMutexLocker lock(&g_noticeMutex);
-    return g_notices;
+    g_notices.append(QString::fromUtf8(title) + QLatin1Char('\n') + QString::fromUtf8(text));
 }
 
 QMessageBox* visibleMessageBox() {
@@ -51,10 +30,6 @@ QMessageBox* visibleMessageBox() {
     return nullptr;
 }
 
-QByteArray updateText(const QString& version, const QString& download = kDownload) {
-    return (version + QStringLiteral("\r\n") + download + QStringLiteral("\r\n")).toUtf8();
-}
-
 } // namespace
 
 // Every check started so far has finished (and handed over its notice, if it had one).
@@ -62,207 +37,95 @@ QByteArray updateText(const QString& version, const QString& download = kDownloa
 
 class TestUpdateLibrary : public QObject {
     Q_OBJECT
-private:
-    QLibrary m_library;
-    DoUpdateFunction DoUpdate = nullptr;
-    BeginUpdateFunction BeginUpdate = nullptr;
-    SetNoticeHandlerFunction SetNoticeHandler = nullptr;
-    PendingUpdateChecksFunction PendingUpdateChecks = nullptr;
-    QStringList m_events;
-
-    // Calls DoUpdate and notes its return in the shared event record before the server can note anything.
-    int callDoUpdate(const QByteArray& address, std::int32_t window = 0) {
-        const int result = DoUpdate(window, address.constData());
-        m_events.append(QStringLiteral("returned"));
-        return result;
-    }
-
 private slots:
-    void initTestCase() {
-        // The library is looked up where the program looks for it: in the folder of the executable.
-        m_library.setFileName(QCoreApplication::applicationDirPath() + QStringLiteral("/update"));
-        QVERIFY2(m_library.load(), qPrintable(m_library.errorString()));
-        DoUpdate = reinterpret_cast<DoUpdateFunction>(m_library.resolve("DoUpdate"));
-        BeginUpdate = reinterpret_cast<BeginUpdateFunction>(m_library.resolve("BeginUpdate"));
-        SetNoticeHandler = reinterpret_cast<SetNoticeHandlerFunction>(m_library.resolve("SetNoticeHandler"));
-        PendingUpdateChecks = reinterpret_cast<PendingUpdateChecksFunction>(m_library.resolve("PendingUpdateChecks"));
-        QVERIFY(DoUpdate && BeginUpdate && SetNoticeHandler && PendingUpdateChecks);
-    }
     void init() {
         SetNoticeHandler(collectNotice, nullptr);
-        const QMutexLocker lock(&g_noticeMutex);
         g_notices.clear();
-        m_events.clear();
     }
     void cleanup() { WAIT_UNTIL_QUIET(); }
 
     void answerDecidesWhetherANoticeComes_data() {
-        QTest::addColumn<QByteArray>("answer");
-        QTest::addColumn<QString>("newVersion"); // empty: no notice
-        QTest::addColumn<QString>("download");
-
-        const QString newer = QStringLiteral("999.0.0");
-        QTest::newRow("newer version") << LocalHttpServer::ok(updateText(newer)) << newer << kDownload;
-        QTest::newRow("newer in a fourth part") << LocalHttpServer::ok(updateText(kRunning + QStringLiteral(".1")))
-                                                << kRunning + QStringLiteral(".1") << kDownload;
-        QTest::newRow("same version") << LocalHttpServer::ok(updateText(kRunning)) << QString() << QString();
-        QTest::newRow("same version, trailing zero")
-            << LocalHttpServer::ok(updateText(kRunning + QStringLiteral(".0"))) << QString() << QString();
-        QTest::newRow("older version") << LocalHttpServer::ok(updateText(QStringLiteral("0.0.1"))) << QString()
-                                       << QString();
-        QTest::newRow("byte-order mark, LF lines, blanks")
-            << LocalHttpServer::ok("\xEF\xBB\xBF  " + newer.toUtf8() + " \n\t" + kDownload.toUtf8() + "  \n") << newer
-            << kDownload;
-        const QString chineseDownload = QStringLiteral("http://downloads.example/青简录 安装.exe");
-        QTest::newRow("download address in Chinese")
-            << LocalHttpServer::ok(updateText(newer, chineseDownload)) << newer << chineseDownload;
-        QTest::newRow("third line ignored")
-            << LocalHttpServer::ok(updateText(newer) + "whatever\r\n") << newer << kDownload;
-
-        QTest::newRow("not found") << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n" + updateText(newer)) << QString()
-                                   << QString();
-        QTest::newRow("no address line") << LocalHttpServer::ok(newer.toUtf8() + "\r\n") << QString() << QString();
-        QTest::newRow("empty address line")
-            << LocalHttpServer::ok(newer.toUtf8() + "\r\n\r\n") << QString() << QString();
-        QTest::newRow("version with letters")
-            << LocalHttpServer::ok(updateText(QStringLiteral("999.0beta"))) << QString() << QString();
-        QTest::newRow("address with a control character")
-            << LocalHttpServer::ok(updateText(newer, QStringLiteral("http://x/\x01y"))) << QString() << QString();
-        QTest::newRow("address not UTF-8")
-            << LocalHttpServer::ok(newer.toUtf8() + "\r\nhttp://x/\xB8\xFC\r\n") << QString() << QString();
-        QTest::newRow("empty body") << LocalHttpServer::ok(QByteArray()) << QString() << QString();
-        QTest::newRow("web page") << LocalHttpServer::ok("<html><body>999.0.0<br>\nhttp://x/</body></html>")
-                                  << QString() << QString();
-        QTest::newRow("oversized answer")
-            << LocalHttpServer::ok(updateText(newer) + QByteArray(200 * 1024, 'x')) << QString() << QString();
+        QTest::addColumn<QString>("address");   // PORT: the server's port, CLOSED: a port nobody listens on
+        QTest::addColumn<QByteArray>("answer"); // empty: the server never answers
+        QTest::addColumn<int>("requests");
+        QTest::addColumn<bool>("notice");
+        const QString text = QStringLiteral("http://127.0.0.1:PORT/SiteBack/updateTxt/32.txt");
+        const QByteArray same = QByteArray(QJL_RUNNING_VERSION) + "\r\nhttp://x/\r\n";
+        QByteArray garbage;
+        for (int i = 0; i < 4096; ++i)
+            garbage += static_cast<char>(i * 7919 % 251);
+        QTest::newRow("newer version") << text << LocalHttpServer::ok(kNewer) << 1 << true;
+        QTest::newRow("same version") << text << LocalHttpServer::ok(same) << 1 << false;
+        QTest::newRow("older version") << text << LocalHttpServer::ok("0.0.1\r\nhttp://x/\r\n") << 1 << false;
+        QTest::newRow("garbage") << text << LocalHttpServer::ok(garbage) << 1 << false;
+        QTest::newRow("not found") << text << QByteArray("HTTP/1.0 404 Not Found\r\n\r\n" + kNewer) << 1 << false;
+        QTest::newRow("oversized") << text << LocalHttpServer::ok(kNewer + QByteArray(200 * 1024, 'x')) << 1 << false;
+        QTest::newRow("server never answers") << text << QByteArray() << 1 << false;
+        QTest::newRow("closed port") << QString(text).replace(QStringLiteral("PORT"), QStringLiteral("CLOSED"))
+                                     << LocalHttpServer::ok(kNewer) << 0 << false;
+        QTest::newRow("unresolvable host")
+            << QStringLiteral("http://update.qingjianlu.invalid/SiteBack/updateTxt/32.txt")
+            << LocalHttpServer::ok(kNewer) << 0 << false;
+        QTest::newRow("other scheme") << QString(text).replace(QStringLiteral("http"), QStringLiteral("ftp"))
+                                      << LocalHttpServer::ok(kNewer) << 0 << false;
+        QTest::newRow("not an address") << QStringLiteral("PORT 青简录") << LocalHttpServer::ok(kNewer) << 0 << false;
     }
     void answerDecidesWhetherANoticeComes() {
-        QFETCH(QByteArray, answer);
-        QFETCH(QString, newVersion);
-        QFETCH(QString, download);
-        LocalHttpServer server;
-        server.events = &m_events;
-        QVERIFY(server.listen());
-        server.setAnswer(answer);
-
-        QCOMPARE(callDoUpdate(server.address(kUpdatePath).toLatin1()), 1);
-        WAIT_UNTIL_QUIET();
-
-        // The server answered only after the call had returned, and the answer still counted.
-        QCOMPARE(m_events,
-                 QStringList({QStringLiteral("returned"), QStringLiteral("request"), QStringLiteral("answered")}));
-        const QList<Notice> shown = notices();
-        if (newVersion.isEmpty()) {
-            QVERIFY(shown.isEmpty());
-        } else {
-            QCOMPARE(shown.size(), 1);
-            QCOMPARE(shown[0].title, QStringLiteral("青简录"));
-            QVERIFY2(shown[0].text.contains(newVersion), qPrintable(shown[0].text));
-            QVERIFY2(shown[0].text.contains(download), qPrintable(shown[0].text));
-        }
-    }
-
-    void asksForTheHandedAddressWithAPlainGet() {
-        LocalHttpServer server;
-        QVERIFY(server.listen());
-        server.setAnswer(LocalHttpServer::ok(updateText(kRunning)));
-        callDoUpdate(server.address(kUpdatePath + QStringLiteral("?v=1")).toLatin1());
-        WAIT_UNTIL_QUIET();
-        QCOMPARE(server.requests().size(), 1);
-        const QList<QByteArray> lines = server.requests()[0].split('\n');
-        QVERIFY(lines[0].startsWith("GET /SiteBack/updateTxt/32.txt?v=1 HTTP/1."));
-        QVERIFY(lines.contains("Host: 127.0.0.1:" + QByteArray::number(server.port()) + '\r'));
-    }
-
-    void closedPortGivesNothing() {
-        quint16 port = 0;
-        {
-            QTcpServer probe;
-            QVERIFY(probe.listen(QHostAddress::LocalHost, 0));
-            port = probe.serverPort();
-        }
-        QCOMPARE(callDoUpdate(QStringLiteral("http://127.0.0.1:%1/SiteBack/updateTxt/32.txt").arg(port).toLatin1()), 1);
-        WAIT_UNTIL_QUIET();
-        QVERIFY(notices().isEmpty());
-    }
-
-    void silentServerIsGivenUpWithoutANotice() {
-        LocalHttpServer server;
-        server.events = &m_events;
-        QVERIFY(server.listen());
-        server.setMode(LocalHttpServer::Mode::Hold);
-
-        callDoUpdate(server.address(kUpdatePath).toLatin1());
-        QTRY_COMPARE(server.requests().size(), 1);
-        // The call came back while its request was still unanswered, and the check goes on in the background.
-        QCOMPARE(PendingUpdateChecks(), 1);
-        QCOMPARE(m_events.first(), QStringLiteral("returned"));
-
-        // The library gives up on its own; the server never answered.
-        WAIT_UNTIL_QUIET();
-        QTRY_COMPARE(server.clientsLeft(), 1);
-        QCOMPARE(server.answered(), 0);
-        QVERIFY(notices().isEmpty());
-    }
-
-    void unusableAddressStartsNoRequest_data() {
-        QTest::addColumn<QString>("address"); // %1: the server's port
-        QTest::newRow("other scheme") << QStringLiteral("ftp://127.0.0.1:%1/SiteBack/updateTxt/32.txt");
-        QTest::newRow("no host") << QStringLiteral("http://:%1/SiteBack/updateTxt/32.txt");
-        QTest::newRow("port out of range") << QStringLiteral("http://127.0.0.1:%1999/SiteBack/updateTxt/32.txt");
-        QTest::newRow("user in address") << QStringLiteral("http://me@127.0.0.1:%1/SiteBack/updateTxt/32.txt");
-        QTest::newRow("not an address") << QStringLiteral("%1 青简录");
-    }
-    void unusableAddressStartsNoRequest() {
         QFETCH(QString, address);
-        LocalHttpServer server;
-        QVERIFY(server.listen());
-        server.setAnswer(LocalHttpServer::ok(updateText(QStringLiteral("999.0"))));
-        callDoUpdate(address.arg(server.port()).toUtf8());
-        WAIT_UNTIL_QUIET();
-        QVERIFY(server.requests().isEmpty());
-        QVERIFY(notices().isEmpty());
+        QFETCH(QByteArray, answer);
+        QFETCH(bool, notice);
+        LocalHttpServer server(answer);
+        quint16 closedPort = 0;
+        {
+            const LocalHttpServer probe;
+            closedPort = probe.port();
+        }
+        address.replace(QStringLiteral("CLOSED"), QString::number(closedPort));
+        address.replace(QStringLiteral("PORT"), QString::number(server.port()));
+
+        DoUpdate(0, address.toUtf8().constData());
+        WAIT_UNTIL_QUIET(); // every check gives up on its own, the one never answered too
+
+        QTEST(int(server.requests.size()), "requests");
+        if (!server.requests.isEmpty())
+            QVERIFY(server.requests[0].startsWith("GET /SiteBack/updateTxt/32.txt HTTP/1."));
+        QCOMPARE(g_notices, notice ? QStringList{kNotice} : QStringList());
     }
 
-    void unresolvableHostGivesNothing() {
-        QCOMPARE(callDoUpdate("http://update.qingjianlu.invalid/SiteBack/updateTxt/32.txt"), 1);
-        WAIT_UNTIL_QUIET();
-        QVERIFY(notices().isEmpty());
-    }
-
-    void missingAddressStartsNoCheck() {
-        QCOMPARE(DoUpdate(0, nullptr), 0);
-        QCOMPARE(DoUpdate(0, ""), 0);
+    void callsWithoutAnAddressDoNothing() {
+        DoUpdate(0, nullptr);
+        DoUpdate(0, "");
+        BeginUpdate();
         QCOMPARE(PendingUpdateChecks(), 0);
     }
 
-    void beginUpdateDoesNothing() {
-        QCOMPARE(BeginUpdate(), 0);
-        QCOMPARE(PendingUpdateChecks(), 0);
-        QVERIFY(notices().isEmpty());
+    // The program's call: the address reaches the library in the ANSI code page (GB18030), not as UTF-8.
+    void programHandsTheAddressOverInTheAnsiCodePage() {
+        LocalHttpServer server(LocalHttpServer::ok(kNewer));
+        const QString path = QStringLiteral("/更新/32.txt");
+
+        update::CallDoUpdate(0, server.address(path));
+
+        WAIT_UNTIL_QUIET();
+        QCOMPARE(g_notices, QStringList{kNotice});
+        const QByteArray expected = platform::TextCodec::toAnsi(path).toPercentEncoding("/.");
+        QVERIFY2(server.requests[0].startsWith("GET " + expected + " HTTP/1."), server.requests[0].constData());
     }
 
     void withoutAHandlerTheNoticeIsANonModalBox() {
         SetNoticeHandler(nullptr, nullptr);
         QWidget window;
-        window.resize(600, 400);
         window.show();
-        LocalHttpServer server;
-        QVERIFY(server.listen());
-        server.setAnswer(LocalHttpServer::ok(updateText(QStringLiteral("999.1"))));
+        LocalHttpServer server(LocalHttpServer::ok(kNewer));
 
-        callDoUpdate(server.address(kUpdatePath).toLatin1(), static_cast<std::int32_t>(window.winId()));
+        DoUpdate(static_cast<int32_t>(window.winId()), server.address(QStringLiteral("/u.txt")).toLatin1().constData());
         QTRY_VERIFY_WITH_TIMEOUT(visibleMessageBox(), 30000);
         QMessageBox* box = visibleMessageBox();
-        QCOMPARE(box->windowTitle(), QStringLiteral("青简录"));
-        QVERIFY(box->text().contains(QStringLiteral("999.1")));
-        QVERIFY(box->text().contains(kDownload));
-        QVERIFY(!box->isModal());
-        QCOMPARE(box->windowModality(), Qt::NonModal);
+        QCOMPARE(box->windowTitle() + QLatin1Char('\n') + box->text(), kNotice);
         // The test thread runs freely while the notice is up, and the main window still takes input.
-        QVERIFY(QApplication::activeModalWidget() == nullptr);
+        QCOMPARE(box->windowModality(), Qt::NonModal);
+        QVERIFY(!QApplication::activeModalWidget());
         box->close();
-        QTRY_VERIFY(!visibleMessageBox());
     }
 };
 
