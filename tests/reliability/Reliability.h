@@ -37,33 +37,28 @@ inline int repetitions(int plain) {
 #endif
 }
 
-// Entry `number` of a series in its version `revision`: "第n篇（series）", a weather with an apostrophe now
-// and then, a body of Chinese, ASCII, an apostrophe, emoji and a character beyond the basic plane in CR LF
-// lines, every eighth over a hundred kilobytes so that a save writes many pages.
-inline QString entryTitle(const QString& series, int number) {
-    return QStringLiteral("第%1篇（%2）").arg(number).arg(series);
-}
-inline QString entryWeather(int number, int revision) {
-    static const QStringList words{"晴朗", "大雨", "小雪", "雨'夹雪"};
-    return words[(number + revision) % words.size()];
-}
-inline QString entryBody(const QString& series, int number, int revision) {
+// Entry `number` of a series in its version `revision`: the title "第n篇（series）", a weather with an
+// apostrophe now and then, a body of Chinese, ASCII, an apostrophe, emoji and a character beyond the basic
+// plane in CR LF lines, every eighth over a hundred kilobytes so that a save writes many pages.
+inline QStringList entry(const QString& series, int number, int revision) {
+    static const QStringList weathers{"晴朗", "大雨", "小雪", "雨'夹雪"};
     static const QString line = QStringLiteral("今天天气很好，It's fine. 😀𠀀 100% _x_ [y] \"引号\" --;\r\n");
     const int lines = (number + revision) % 8 == 0 ? 3000 : 1 + (number * 7 + revision) % 60;
-    return QStringLiteral("第%1篇第%2版（%3）：").arg(number).arg(revision).arg(series) + line.repeated(lines);
+    return {QStringLiteral("第%1篇（%2）").arg(number).arg(series), weathers[(number + revision) % 4],
+            QStringLiteral("第%1篇第%2版（%3）：").arg(number).arg(revision).arg(series) + line.repeated(lines)};
 }
-// The number in a title of the series; 0 for a title of another series or not of this form.
-inline int entryNumber(const QString& series, const QString& title) {
-    const int number = title.mid(1, title.indexOf(QStringLiteral("篇")) - 1).toInt();
-    return number > 0 && title == entryTitle(series, number) ? number : 0;
+// The number in a title of the form above; 0 for another title.
+inline int entryNumber(const QString& title) {
+    return title.section(QStringLiteral("篇"), 0, 0).mid(1).toInt();
 }
 // Whether a stored diary record (fields as testsupport::storedRows gives them) is version `revision` of its
 // entry, saved on the test day.
 inline bool holdsVersion(const QStringList& row, int number, int revision) {
     const QDate day(2009, 9, 8);
-    return row.mid(3) == QStringList{platform::DateLocale::shortDate(day), platform::DateLocale::weekdayName(day),
-                                     sql::entryText(entryWeather(number, revision)),
-                                     sql::entryText(entryBody(row[1], number, revision))};
+    const QStringList fields = entry(row[1], number, revision);
+    return row.mid(2) == QStringList{fields[0], platform::DateLocale::shortDate(day),
+                                     platform::DateLocale::weekdayName(day), sql::entryText(fields[1]),
+                                     sql::entryText(fields[2])};
 }
 
 // Entry number -> the version last saved (0: the new entry).
@@ -91,7 +86,7 @@ public:
     }
     // Adds the saves reported in complete lines (a line cut off by a kill was never reported) to `into` and
     // returns how many there were; the "failed" lines, as the user was shown them, go to failures.
-    int collect(Versions& into, QStringList& failures) {
+    int collect(Versions& into) {
         m_output += readAllStandardOutput();
         int saves = 0;
         for (const QByteArray& raw : m_output.left(m_output.lastIndexOf('\n') + 1).split('\n')) {
@@ -104,6 +99,8 @@ public:
         }
         return saves;
     }
+
+    QStringList failures;
 
 private:
     QByteArray m_output;
@@ -121,7 +118,7 @@ inline QString verifyDiary(const QString& path, const QStringList& series, std::
     std::vector<std::set<int>> seen(series.size());
     for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), QStringLiteral("diary"))) {
         const int owner = int(series.indexOf(row[1]));
-        const int number = owner < 0 ? 0 : entryNumber(row[1], row[2]);
+        const int number = owner < 0 ? 0 : entryNumber(row[2]);
         if (number == 0 || !seen[owner].insert(number).second)
             return QStringLiteral("a record nobody saved, or twice: ") + row.join(QLatin1Char('|')).left(80);
         const int next = saved[owner].count(number) ? saved[owner][number] + 1 : 0;
@@ -135,7 +132,7 @@ inline QString verifyDiary(const QString& path, const QStringList& series, std::
     for (std::size_t owner = 0; owner < saved.size(); ++owner)
         for (const auto& [number, revision] : saved[owner])
             if (!seen[owner].count(number))
-                return entryTitle(series[int(owner)], number) + QStringLiteral(" lost");
+                return entry(series[int(owner)], number, 0)[0] + QStringLiteral(" lost");
     return QString();
 }
 

@@ -34,15 +34,15 @@ void say(const QString& line) {
 
 // Writes the entry in the editor as a user would, from the main window, and presses Save.
 bool save(const QString& series, int number, int revision) {
-    const QString title = entryTitle(series, number);
+    const QStringList fields = entry(series, number, revision);
     Form_View* view = forms().loaded<Form_View>();
     if (revision > 0)
-        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(title)) + 1);
+        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
     revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
     if (Form_Write* editor = forms().loaded<Form_Write>()) {
-        editor->Text_DiaryTitle->setText(title);
-        editor->Combo_DiaryWeather->setEditText(entryWeather(number, revision));
-        editor->RichTextBox_DiaryText->setStoredText(entryBody(series, number, revision));
+        editor->Text_DiaryTitle->setText(fields[0]);
+        editor->Combo_DiaryWeather->setEditText(fields[1]);
+        editor->RichTextBox_DiaryText->setStoredText(fields[2]);
         editor->Command_Insert_Click();
     }
     // Only the question "确定保存吗？" is shown on a save that worked.

@@ -72,16 +72,15 @@ private slots:
         QCOMPARE(int(made.kind), int(Kind::Made));
         QCOMPARE(backup::checkDatabaseFile(made.path), QStringLiteral("ok"));
         Versions versions;
-        QStringList failures;
-        const int saves = writer.collect(versions, failures);
-        QCOMPARE(failures, QStringList());
+        const int saves = writer.collect(versions);
+        QCOMPARE(writer.failures, QStringList());
 
         std::set<int> numbers;
         const auto copy = dao::OpenDatabase(made.path, false, true, QStringLiteral(";Pwd=vexol"));
         for (const QStringList& row : testsupport::storedRows(*copy, QStringLiteral("diary"))) {
             if (row[1] == QStringLiteral("丙"))
                 continue;
-            const int number = entryNumber(QStringLiteral("甲"), row[2]);
+            const int number = entryNumber(row[2]);
             numbers.insert(number);
             // Some version the writer saved, whole; the version under way at the kill may be newer.
             bool whole = false;
