@@ -7,35 +7,23 @@
 //       one line per save that returned, "saved <n> <version>" or "failed <n> <what the user was shown>",
 //       each flushed at once.
 //
-//   qjl_diary_worker hold <path> [<ms>]
-//       Opens the database file exclusively, prints "holding" and keeps it until its input closes, or for
-//       <ms> milliseconds.
+//   qjl_diary_worker hold <path> <ms>
+//       Opens the database file exclusively, prints "holding" and keeps it for <ms> milliseconds.
 //
-//   qjl_diary_worker signin <folder> <name> <password>
-//       Signs in through the login window, prints "signed in", waits for the backup the sign-in starts and
-//       prints "backup <made|not-due|cancelled|failed> <path or reason>".
+//   qjl_diary_worker backup <folder>
+//       Prints "started", backs <folder>/data.mdb up if a backup is due, as a sign-in does, and prints
+//       "backup <made|not-due|cancelled|failed>".
 
 #include "Reliability.h"
 
-#include "support/TestSupport.h"
-#include "support/Windows.h"
-
-#include "app/AutoBackup.h"
-#include "app/Globals.h"
-#include "platform/FormRegistry.h"
-#include "platform/MessageBox.h"
-#include "ui/login/FormLogin.h"
+#include "db/Backup.h"
 #include "ui/write/FormWrite.h"
-#include "update/Updater.h"
 
 #include <QApplication>
-#include <QThread>
 
 #include <cstdio>
-#include <string>
 
-using platform::forms;
-using platform::MessageBox;
+using namespace reliability;
 
 namespace {
 
@@ -46,15 +34,15 @@ void say(const QString& line) {
 
 // Writes the entry in the editor as a user would, from the main window, and presses Save.
 bool save(const QString& series, int number, int revision) {
-    const QString title = reliability::entryTitle(series, number);
+    const QStringList fields = entry(series, number, revision);
     Form_View* view = forms().loaded<Form_View>();
     if (revision > 0)
-        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(title)) + 1);
+        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
     revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
     if (Form_Write* editor = forms().loaded<Form_Write>()) {
-        editor->Text_DiaryTitle->setText(title);
-        editor->Combo_DiaryWeather->setEditText(reliability::entryWeather(number, revision));
-        editor->RichTextBox_DiaryText->setStoredText(reliability::entryBody(series, number, revision));
+        editor->Text_DiaryTitle->setText(fields[0]);
+        editor->Combo_DiaryWeather->setEditText(fields[1]);
+        editor->RichTextBox_DiaryText->setStoredText(fields[2]);
         editor->Command_Insert_Click();
     }
     // Only the question "确定保存吗？" is shown on a save that worked.
@@ -74,16 +62,11 @@ int runSaves(const QStringList& args) {
     dao::setProgramFolderForTests(args[2]);
     testsupport::enterTestMode();
     update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
-    try {
-        DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
-    } catch (const dao::DaoError& error) {
-        say(QStringLiteral("failed 0 %1 %2").arg(error.number()).arg(error.description()));
-        return 2;
-    }
+    DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
     CurrentUser = series;
     forms().show<Form_View>();
     say(QStringLiteral("ready"));
-    reliability::Versions versions;
+    Versions versions;
     std::vector<int> saved;
     int next = args[4].toInt();
     for (int done = 1; args[5].toInt() == 0 || done <= args[5].toInt(); ++done) {
@@ -101,52 +84,6 @@ int runSaves(const QStringList& args) {
     return 0;
 }
 
-int holdExclusively(const QString& path, int milliseconds) {
-    std::shared_ptr<dao::Database> held;
-    try {
-        held = dao::OpenDatabase(path, true, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
-    } catch (const dao::DaoError& error) {
-        say(QStringLiteral("failed 0 %1 %2").arg(error.number()).arg(error.description()));
-        return 2;
-    }
-    say(QStringLiteral("holding"));
-    if (milliseconds > 0)
-        QThread::msleep(static_cast<unsigned long>(milliseconds));
-    else
-        while (std::getchar() != std::char_traits<char>::eof()) {
-        }
-    return 0;
-}
-
-void reportBackup(const dao::backup::Outcome& outcome) {
-    using Kind = dao::backup::Outcome::Kind;
-    const char* kind = outcome.kind == Kind::Made        ? "made"
-                       : outcome.kind == Kind::NotDue    ? "not-due"
-                       : outcome.kind == Kind::Cancelled ? "cancelled"
-                                                         : "failed";
-    say(QStringLiteral("backup %1 %2")
-            .arg(QLatin1String(kind), outcome.kind == Kind::Made ? outcome.path : outcome.reason));
-}
-
-int signIn(const QString& folder, const QString& name, const QString& password) {
-    dao::setProgramFolderForTests(folder);
-    MessageBox::setTestMode(true);
-    update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
-    forms().setOnLastUnloaded([] {});
-    Form_Login* login = forms().show<Form_Login>();
-    login->Combo_UserName->setEditText(name);
-    login->Text_PassWord->setText(password);
-    login->Command_Login_Click();
-    if (!forms().isLoaded<Form_View>() || !MessageBox::shownTexts().isEmpty()) {
-        say(QStringLiteral("failed 0 %1").arg(MessageBox::shownTexts().join(QLatin1Char('|'))));
-        return 2;
-    }
-    say(QStringLiteral("signed in"));
-    reportBackup(app::waitForBackupForTests());
-    forms().resetForTests();
-    return 0;
-}
-
 } // namespace
 
 int main(int argc, char** argv) {
@@ -156,13 +93,20 @@ int main(int argc, char** argv) {
     const QStringList args = QCoreApplication::arguments();
     if (args.size() == 6 && args[1] == QLatin1String("save"))
         return runSaves(args);
-    if ((args.size() == 3 || args.size() == 4) && args[1] == QLatin1String("hold"))
-        return holdExclusively(args[2], args.value(3).toInt());
-    if (args.size() == 5 && args[1] == QLatin1String("signin"))
-        return signIn(args[2], args[3], args[4]);
-    std::fputs("usage: qjl_diary_worker save <folder> <series> <first> <count>\n"
-               "       qjl_diary_worker hold <path> [<ms>]\n"
-               "       qjl_diary_worker signin <folder> <name> <password>\n",
-               stderr);
-    return 2;
+    if (args.size() == 3 && args[1] == QLatin1String("backup")) {
+        dao::setProgramFolderForTests(args[2]);
+        say(QStringLiteral("started"));
+        const char* kinds[] = {"made", "not-due", "cancelled", "failed"};
+        const auto made = dao::backup::backUpIfDue(dao::diaryDatabasePath(), QDateTime::currentDateTime(), false);
+        say(QStringLiteral("backup ") + QLatin1String(kinds[int(made.kind)]));
+        return 0;
+    }
+    if (args.size() != 4 || args[1] != QLatin1String("hold"))
+        return 2;
+    // Another copy holding the file: opened exclusively, kept for the milliseconds given.
+    const auto held =
+        dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
+    say(QStringLiteral("holding"));
+    QThread::msleep(args[3].toULong());
+    return 0;
 }
