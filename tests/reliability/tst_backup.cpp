@@ -11,9 +11,41 @@
 #include "app/Passwords.h"
 #include "db/Backup.h"
 
+#include <QScopeGuard>
+
+#include <unistd.h>
+
 using namespace reliability;
 namespace backup = dao::backup;
 using Kind = backup::Outcome::Kind;
+
+namespace {
+
+// Makes the folder read-only, or writable again: by its mode, or for root (whom modes do not stop) by
+// mounting it read-only onto itself. Empty when done, else why it cannot be done here.
+QString setReadOnly(const QString& folder, bool on) {
+    if (::geteuid() != 0) {
+        const auto mode = QFile::ReadOwner | QFile::ExeOwner | (on ? QFile::Permissions() : QFile::WriteOwner);
+        return QFile::setPermissions(folder, mode) ? QString() : QStringLiteral("cannot change the folder's mode");
+    }
+    const auto run = [&](const char* program, const QStringList& args) {
+        QProcess process;
+        process.start(QLatin1String(program), args);
+        return process.waitForFinished(10000) && process.exitStatus() == QProcess::NormalExit &&
+               process.exitCode() == 0;
+    };
+    if (!on) // unmounts the read-only mount, if there is one
+        return run("mountpoint", {QStringLiteral("-q"), folder}) && !run("umount", {folder})
+                   ? QStringLiteral("cannot unmount the folder")
+                   : QString();
+    if (run("mount", {QStringLiteral("--bind"), folder, folder}) &&
+        run("mount", {QStringLiteral("-o"), QStringLiteral("remount,bind,ro"), folder}))
+        return QString();
+    run("umount", {folder});
+    return QStringLiteral("root cannot mount the folder read-only here");
+}
+
+} // namespace
 
 static const QDateTime kNow(QDate(2026, 12, 6), QTime(20, 15, 0));
 
@@ -160,17 +192,25 @@ private slots:
     }
 
     void backupThatCannotBeWrittenIsSilentAndRetried_data() {
-        QTest::addColumn<bool>("closed"); // the program closed in the middle of the copy; else backup is a file
-        QTest::newRow("backup is a file") << false;
-        QTest::newRow("the program closed at once") << true;
+        QTest::addColumn<QString>("fault");
+        QTest::newRow("backup is a file") << QStringLiteral("file");
+        QTest::newRow("read-only backup folder") << QStringLiteral("read-only");
+        QTest::newRow("the program closed at once") << QStringLiteral("closed");
     }
     void backupThatCannotBeWrittenIsSilentAndRetried() {
-        QFETCH(bool, closed);
+        QFETCH(QString, fault);
+        const bool closed = fault == QLatin1String("closed");
         // One page a step when closing: the closing comes in the middle of the copy.
         app::setAutoBackupForTests(true, closed ? backup::Options{1} : backup::Options{});
         const QByteArray before = testsupport::contentsOf(database());
-        if (!closed) // where the backup folder should be
+        if (fault == QLatin1String("file")) // where the backup folder should be
             testsupport::writeFile(backupFolder(), {});
+        auto writableAgain = qScopeGuard([this] { setReadOnly(backupFolder(), false); });
+        if (fault == QLatin1String("read-only")) {
+            QVERIFY(QDir().mkdir(backupFolder()));
+            if (const QString why = setReadOnly(backupFolder(), true); !why.isEmpty())
+                QSKIP(qPrintable(why));
+        }
 
         signIn();
         QVERIFY(forms().isLoaded<Form_View>());
@@ -181,6 +221,8 @@ private slots:
         QCOMPARE(backup::backupNames(backupFolder()), QStringList());
         QCOMPARE(temporaries(backupFolder()), QStringList());
 
+        writableAgain.dismiss();
+        QCOMPARE(setReadOnly(backupFolder(), false), QString());
         QFile::remove(backupFolder());
         app::setAutoBackupForTests(true);
         signIn();
