@@ -14,7 +14,6 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QProcess>
-#include <QRandomGenerator>
 #include <QTest>
 
 #include <latch>
@@ -78,8 +77,6 @@ private slots:
     void statements();
     void whereConditions_data();
     void whereConditions();
-    void literalsStayValues_data();
-    void literalsStayValues();
     void syntaxErrors_data();
     void syntaxErrors();
     void snapshots_data();
@@ -89,15 +86,12 @@ private slots:
     void bodiesReadAhead();
     void locks();
     void racingRegistrations();
-    void opening_data();
-    void opening();
+    void connectStrings_data();
+    void connectStrings();
     void readOnlyOpen();
     void keyFollowsTheSalt();
-    void databasePath_data();
     void databasePath();
     void createNeverOverwrites();
-    void mkdiarydb_data();
-    void mkdiarydb();
     void missingIndexesAdded_data();
     void missingIndexesAdded();
 };
@@ -108,49 +102,40 @@ void TestDao::statements_data() {
     QTest::addColumn<QStringList>("found");
     QTest::addColumn<int>("number");
     QTest::addColumn<int>("affected");
-
-    QTest::newRow("account, program's texts") << QStringList{sql::insertUser("Zhang's", "pw")}
-                                              << sql::selectUser("ZHANG'S") << QStringList{"7|1|Zhang's|pw"} << 0 << 1;
-    QTest::newRow("entry, program's texts")
-        << QStringList{sql::insertDiary("Zhang's", "It's", "2009/9/8", "星期二", "大雨", "a'b")}
-        << sql::selectDiaryOfUser("zhang's") << QStringList{"4|Zhang's|It’s|2009/9/8|星期二|大雨|a’b"} << 0 << 1;
-    QTest::newRow("update, program's texts")
-        << QStringList{sql::updateDiary("T'", "D", "W", "R", "B", sql::entryKey(2))}
-        << sql::selectDiaryWhere(sql::entryKey(2)) << QStringList{"2|x|T’|D|W|R|B"} << 0 << 1;
-    QTest::newRow("delete, program's texts") << QStringList{sql::deleteDiaryWhere(sql::entryKey(1))}
-                                             << "Select id from diary" << QStringList{"2", "3"} << 0 << 1;
-    QTest::newRow("nothing to delete") << QStringList{sql::deleteDiaryWhere(sql::entryKey(99))}
-                                       << "Select id from diary" << QStringList{"1", "2", "3"} << 0 << 0;
-    QTest::newRow("update ignoring case")
-        << QStringList{"UPDATE diary SET diarytitle='y' where username = 'X'"}
-        << "Select id from diary where diarytitle = 'Y'" << QStringList{"2", "3"} << 0 << 2;
-    QTest::newRow("delete all") << QStringList{"Delete from diary"} << "Select id from diary" << QStringList{} << 0
-                                << 3;
-    QTest::newRow("jet spellings") << QStringList{"DELETE * FROM diary WHERE id = 3;"}
-                                   << "sElEcT\tdiarytitle ,[diaryweek]\n FROM  Diary\r\nWHERE ID>=2 ;"
-                                   << QStringList{"T2|星期三"} << 0 << 1;
-    QTest::newRow("ids not reused") << QStringList{"Delete from diary where id = 3",
-                                                   "INSERT INTO diary(username) Values('n')"}
-                                    << "Select id from diary where username = 'n'" << QStringList{"4"} << 0 << 1;
+    const auto add = [](const QString& name, const QStringList& statements, const QString& query,
+                        const QStringList& found, int number = 0, int affected = 1) {
+        QTest::newRow(qPrintable(name)) << statements << query << found << number << affected;
+    };
+    const QString hostile = "x'); DELETE FROM users; --", alwaysTrue = "' OR '1'='1";
+    add("account, program's texts", {sql::insertUser(hostile, alwaysTrue)}, sql::selectUser(hostile.toUpper()),
+        {"7|1|" + hostile + "|" + alwaysTrue});
+    add("entry, program's texts",
+        {sql::insertDiary("Zhang's", "It's", "2009/9/8", "[星期二]", "\"雨\"", "C:\\' ;\r\n")},
+        sql::selectDiaryOfUser("zhang's"), {"4|Zhang's|It’s|2009/9/8|[星期二]|\"雨\"|C:\\’ ;\r\n"});
+    add("update, program's texts", {sql::updateDiary("T'", "D", "W", "R", "B", sql::entryKey(2))},
+        sql::selectDiaryWhere(sql::entryKey(2)), {"2|x|T’|D|W|R|B"});
+    add("delete, program's texts", {sql::deleteDiaryWhere(sql::entryKey(1))}, "Select id from diary", {"2", "3"});
+    add("always-true text deletes nothing", {sql::deleteDiaryWhere("diarytitle = " + sql::quoted(alwaysTrue))},
+        "Select id from diary", {"1", "2", "3"}, 0, 0);
+    add("update ignoring case", {"UPDATE diary SET diarytitle='y' where username = 'X'"},
+        "Select id from diary where diarytitle = 'Y'", {"2", "3"}, 0, 2);
+    add("delete all", {"Delete from diary"}, "Select id from diary", {}, 0, 3);
+    add("jet spellings", {"DELETE * FROM diary WHERE id = 3;"},
+        "sElEcT\tdiarytitle ,[diaryweek]\n FROM  Diary\r\nWHERE ID>=2 ;", {"T2|星期三"});
+    add("ids not reused", {"Delete from diary where id = 3", "INSERT INTO diary(username) Values('n')"},
+        "Select id from diary where username = 'n'", {"4"});
     // Account names are unique with letter case ignored in every script, also where the engine's own
-    // ASCII-only index cannot tell.
-    for (const char* taken : {"alice", "äRGER", "ａｂｃ", "ΣΟΦΊΑ", "иВАН", "张三"})
-        QTest::addRow("name taken: %s", taken)
-            << QStringList{sql::insertUser(QString::fromUtf8(taken), "q")} << "Select username from users where id > 6"
-            << QStringList{} << 3022 << 0;
-    for (const char* free : {"Alices", "ARGER"})
-        QTest::addRow("name free: %s", free)
-            << QStringList{sql::insertUser(QString::fromUtf8(free), "q")} << "Select username from users where id > 6"
-            << QStringList{QString::fromUtf8(free)} << 0 << 1;
-    QTest::newRow("rename into a taken name")
-        << QStringList{"UPDATE users SET username='ärger' where id = 1"} << "Select username from users where id = 1"
-        << QStringList{"Alice"} << 3022 << 0;
-    QTest::newRow("rename to own name's case")
-        << QStringList{"UPDATE users SET username='ärger' where id = 2"} << "Select username from users where id = 2"
-        << QStringList{"ärger"} << 0 << 1;
-    QTest::newRow("all accounts one name")
-        << QStringList{"UPDATE users SET username='Eve'"} << "Select id from users where username = 'eve'"
-        << QStringList{} << 3022 << 0;
+    // ASCII-only index cannot tell; the last two names are free.
+    const QStringList names{"alice", "äRGER", "ａｂｃ", "ΣΟΦΊΑ", "иВАН", "张三", "Alices", "ARGER"};
+    for (qsizetype i = 0; i < names.size(); ++i)
+        add("name " + names[i], {sql::insertUser(names[i], "q")}, "Select username from users where id > 6",
+            names.mid(i, i >= 6), i < 6 ? 3022 : 0, i >= 6);
+    add("rename into a taken name", {"UPDATE users SET username='ärger' where id = 1"},
+        "Select username from users where id = 1", {"Alice"}, 3022, 0);
+    add("rename to own name's case", {"UPDATE users SET username='ärger' where id = 2"},
+        "Select username from users where id = 2", {"ärger"});
+    add("all accounts one name", {"UPDATE users SET username='Eve'"}, "Select id from users where username = 'eve'", {},
+        3022, 0);
 }
 
 void TestDao::statements() {
@@ -186,18 +171,14 @@ void TestDao::whereConditions_data() {
     QTest::newRow("not equal ignores case")
         << "username <> 'ALICE'" << QStringList{"ÄRGER", "ＡＢＣ", "σοφία", "Иван", "张三"};
     QTest::newRow("less than ignores case") << "username < 'B'" << QStringList{"Alice"};
-    QTest::newRow("greater or equal") << "username >= 'alice'"
-                                      << QStringList{"Alice", "ÄRGER", "ＡＢＣ", "σοφία", "Иван", "张三"};
     QTest::newRow("no partial match") << "username = 'ali'" << QStringList{};
-    QTest::newRow("empty text") << "username = ''" << QStringList{};
     QTest::newRow("numbers numerically") << "limit > 9" << QStringList{"ÄRGER", "ＡＢＣ"};
     QTest::newRow("negative literal") << "limit > -1" << QStringList{"Alice", "ÄRGER", "ＡＢＣ", "σοφία", "Иван"};
     QTest::newRow("and binds tighter than or")
         << "username = 'alice' or username = 'иван' and limit = 2" << QStringList{"Alice", "Иван"};
     QTest::newRow("parentheses") << "(username = 'alice' or username = 'иван') and limit = 2" << QStringList{"Иван"};
     QTest::newRow("not") << "not limit >= 9" << QStringList{"σοφία", "Иван"};
-    QTest::newRow("null never equal") << "password = NULL" << QStringList{};
-    QTest::newRow("null never unequal") << "password <> NULL" << QStringList{};
+    QTest::newRow("null never equal or unequal") << "password = NULL or password <> NULL" << QStringList{};
     QTest::newRow("unequal skips missing")
         << "password <> 'x'" << QStringList{"Alice", "ÄRGER", "ＡＢＣ", "σοφία", "Иван"};
     QTest::newRow("is null") << "password is null" << QStringList{"张三"};
@@ -211,37 +192,6 @@ void TestDao::whereConditions() {
     auto db = diary.open();
     seed(*db);
     QCOMPARE(rows(*db, QStringLiteral("Select username from users where ") + where), names);
-}
-
-void TestDao::literalsStayValues_data() {
-    QTest::addColumn<QString>("value");
-    QTest::newRow("one quote") << "'";
-    QTest::newRow("or injection") << "' OR '1'='1";
-    QTest::newRow("delete injection") << "x'); DELETE FROM users; --";
-    QTest::newRow("brackets and double quotes") << "[diary] \"users\"";
-    QTest::newRow("backslashes") << "C:\\temp\\ \\' \\";
-    QTest::newRow("lines and tabs") << "第一行\n第二行\r\n\t缩进";
-    QTest::newRow("empty") << "";
-}
-
-void TestDao::literalsStayValues() {
-    QFETCH(QString, value);
-    testsupport::TempDiary diary;
-    auto db = diary.open();
-    seed(*db);
-    const QList<QStringList> users = testsupport::storedRows(*db, QStringLiteral("users"));
-    const QString literal = sql::quoted(value);
-    db->Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarytext) Values(%1, %1, %1)").arg(literal));
-    db->Execute(QStringLiteral("UPDATE diary SET diaryweather=%1 where diarytitle = %1").arg(literal));
-    QCOMPARE(db->RecordsAffected(), 1);
-    QCOMPARE(
-        rows(*db,
-             QStringLiteral("Select diarytitle, diaryweather, diarytext from diary where username = %1").arg(literal)),
-        QStringList{value + QLatin1Char('|') + value + QLatin1Char('|') + value});
-    db->Execute(QStringLiteral("Delete from diary where diarytext = %1").arg(literal));
-    QCOMPARE(db->RecordsAffected(), 1);
-    QCOMPARE(testsupport::storedRows(*db, QStringLiteral("users")), users);
-    QCOMPARE(testsupport::storedIds(*db), (QList<qint64>{1, 2, 3}));
 }
 
 void TestDao::syntaxErrors_data() {
@@ -258,26 +208,20 @@ void TestDao::syntaxErrors_data() {
     QTest::newRow("unterminated quote") << "Select * from users where username = 'abc" << false << 3075;
     QTest::newRow("or injection not doubled") << "Select * from users where username = '' OR '1'='1'" << false << 3075;
     QTest::newRow("line comment") << "Select * from users where id = 1 -- x" << false << 3075;
-    QTest::newRow("block comment") << "Select * from users /* x */" << false << 3131;
     QTest::newRow("column without operator") << "Select * from users where username" << false << 3075;
     QTest::newRow("unclosed parenthesis") << "Select * from users where (id = 1" << false << 3075;
-    QTest::newRow("column on both sides") << "Select * from users where username = password" << false << 3075;
     QTest::newRow("number too large") << "Select * from users where id = 99999999999999999999" << false << 3075;
     QTest::newRow("missing comma") << "Select username password from users" << false << 3131;
     QTest::newRow("stray word") << "Select * from users extra" << false << 3131;
     QTest::newRow("unknown table") << "Select * from nosuch" << false << 3078;
     QTest::newRow("engine table") << "Select * from sqlite_master" << false << 3078;
-    QTest::newRow("unknown select column") << "Select nosuch from users" << false << 3061;
     QTest::newRow("unknown where column") << "Select * from users where nosuch = 'a'" << false << 3061;
     QTest::newRow("number column, text") << "Select * from users where id = 'a'" << false << 3464;
-    QTest::newRow("text column, number") << "Select * from users where username = 1" << false << 3464;
     QTest::newRow("insert count mismatch") << "INSERT INTO users(username) Values('a', 'b')" << true << 3134;
-    QTest::newRow("insert duplicate column") << "INSERT INTO users(username,USERNAME) Values('a','b')" << true << 3134;
     QTest::newRow("insert unknown column") << "INSERT INTO users(nosuch) Values('a')" << true << 3127;
     QTest::newRow("insert text into number") << "INSERT INTO users(limit) Values('abc')" << true << 3464;
     QTest::newRow("update missing comma")
         << "UPDATE diary SET diarytitle='T' diarytext='B' where id = 1" << true << 3144;
-    QTest::newRow("update unknown column") << "UPDATE diary SET nosuch='T'" << true << 3061;
     QTest::newRow("delete without from") << "Delete diary where id = 1" << true << 3131;
     QTest::newRow("non-ascii outside text") << "Select * from users where username = ＇a＇" << false << 3075;
 }
@@ -337,38 +281,28 @@ void TestDao::snapshots() {
     seed(*db);
     auto rs = db->OpenRecordset(query);
     QStringList words;
-    for (const QString& step : steps.split(QLatin1Char(' '))) {
-        QString word = QStringLiteral("ok");
-        const auto field = [&](const QString& key) {
+    for (const QString& step : steps.split(' ')) {
+        const QString key = step.mid(step.startsWith("field") ? 5 : 4);
+        const auto value = [&] {
             bool isPosition = false;
             const int position = key.toInt(&isPosition);
             return isPosition ? rs->Fields(position) : rs->Fields(key);
         };
+        const auto move = [&](void (dao::Recordset::*call)()) { return ((*rs).*call)(), QStringLiteral("ok"); };
+        QString word;
         const int number = errorNumber([&] {
-            if (step == QLatin1String("count"))
-                word = QString::number(rs->RecordCount());
-            else if (step == QLatin1String("bof"))
-                word = QString::number(rs->BOF());
-            else if (step == QLatin1String("eof"))
-                word = QString::number(rs->EOF());
-            else if (step == QLatin1String("fields"))
-                word = QString::number(rs->FieldCount());
-            else if (step == QLatin1String("first"))
-                rs->MoveFirst();
-            else if (step == QLatin1String("last"))
-                rs->MoveLast();
-            else if (step == QLatin1String("next"))
-                rs->MoveNext();
-            else if (step == QLatin1String("close"))
-                rs->Close();
-            else if (step.startsWith(QLatin1String("name")))
-                word = rs->FieldName(step.mid(4).toInt());
-            else if (const QVariant value = field(step.mid(step.startsWith(QLatin1String("type")) ? 4 : 5));
-                     !value.isValid())
-                word = QStringLiteral("null");
-            else
-                word = step.startsWith(QLatin1String("type")) ? QString::fromLatin1(value.typeName())
-                                                              : dao::fieldText(value);
+            word = step == "count"           ? QString::number(rs->RecordCount())
+                   : step == "bof"           ? QString::number(rs->BOF())
+                   : step == "eof"           ? QString::number(rs->EOF())
+                   : step == "fields"        ? QString::number(rs->FieldCount())
+                   : step == "first"         ? move(&dao::Recordset::MoveFirst)
+                   : step == "last"          ? move(&dao::Recordset::MoveLast)
+                   : step == "next"          ? move(&dao::Recordset::MoveNext)
+                   : step == "close"         ? move(&dao::Recordset::Close)
+                   : step.startsWith("name") ? rs->FieldName(key.toInt())
+                   : !value().isValid()      ? QStringLiteral("null")
+                   : step.startsWith("type") ? QString::fromLatin1(value().typeName())
+                                             : dao::fieldText(value());
         });
         words << (number ? QString::number(number) : word);
     }
@@ -498,61 +432,28 @@ void TestDao::racingRegistrations() {
     QCOMPARE(rows(*diary.open(), sql::selectUserNames()).size(), first.size());
 }
 
-void TestDao::opening_data() {
-    QTest::addColumn<QString>("content"); // how the file at the path is made
+void TestDao::connectStrings_data() {
     QTest::addColumn<QString>("connect");
-    QTest::addColumn<int>("number"); // raised by opening it and reading the accounts
-
-    QTest::newRow("program's connect string") << "diary" << kConnect << 0;
-    QTest::newRow("without leading separator") << "diary"
-                                               << "Pwd=vexol" << 0;
-    QTest::newRow("key in capitals, other parts") << "diary"
-                                                  << "MS Access;PWD=vexol;UID=admin" << 0;
-    QTest::newRow("wrong password") << "diary"
-                                    << ";Pwd=vexo" << 3031;
-    QTest::newRow("password is case-sensitive") << "diary"
-                                                << ";Pwd=VEXOL" << 3031;
-    QTest::newRow("trailing space is part of it") << "diary"
-                                                  << ";Pwd=vexol " << 3031;
-    QTest::newRow("no password") << "diary"
-                                 << "" << 3031;
-    QTest::newRow("missing file") << "missing" << kConnect << 3024;
-    QTest::newRow("random bytes") << "random" << kConnect << 3031;
-    QTest::newRow("unencrypted sqlite") << "plain" << kConnect << 3031;
-    QTest::newRow("folder") << "folder" << kConnect << 3051;
-    QTest::newRow("empty file holds no tables") << "empty" << kConnect << 3078;
+    QTest::addColumn<int>("number");
+    QTest::newRow("program's form") << ";Pwd=vexol" << 0;
+    QTest::newRow("without leading separator") << "Pwd=vexol" << 0;
+    QTest::newRow("key in capitals, other parts") << "MS Access;PWD=vexol;UID=admin" << 0;
+    QTest::newRow("wrong password") << ";Pwd=vexo" << 3031;
+    QTest::newRow("password is case-sensitive") << ";Pwd=VEXOL" << 3031;
+    QTest::newRow("trailing space is part of it") << ";Pwd=vexol " << 3031;
+    QTest::newRow("no password") << "" << 3031;
 }
 
-// Whatever the fault, the file and its folder are left as they were.
-void TestDao::opening() {
-    QFETCH(QString, content);
+void TestDao::connectStrings() {
     QFETCH(QString, connect);
     QFETCH(int, number);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("data.mdb"));
-    QByteArray noise(8192, '\0');
-    for (QRandomGenerator generator(20090908); char& byte : noise)
-        byte = char(generator.bounded(256));
-    if (content == QLatin1String("random") || content == QLatin1String("empty"))
-        writeFile(path, content == QLatin1String("random") ? noise : QByteArray());
-    else if (content == QLatin1String("plain"))
-        QCOMPARE(testsupport::rawSql(path, QStringLiteral("CREATE TABLE users(id INTEGER PRIMARY KEY)"), nullptr),
-                 QStringList());
-    else if (content == QLatin1String("diary"))
-        QVERIFY(dao::createDiaryDatabase(path));
-    else if (content == QLatin1String("folder"))
-        QVERIFY(QDir(dir.path()).mkdir(QStringLiteral("data.mdb")));
-    const QByteArray before = contentsOf(path);
-    const QStringList files = QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-
+    testsupport::TempDiary diary;
+    const QByteArray before = contentsOf(diary.databasePath());
     QString description;
-    QCOMPARE(errorNumber([&] { rows(*openFile(path, connect), sql::selectUserNames()); }, &description), number);
-    QCOMPARE(description.isEmpty(), number == 0);
-    if (number == 3024 || number == 3031)
-        QVERIFY(description.contains(path));
-    QCOMPARE(contentsOf(path), before);
-    QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), files);
+    QCOMPARE(errorNumber([&] { rows(*openFile(diary.databasePath(), connect), sql::selectUserNames()); }, &description),
+             number);
+    QCOMPARE(description.contains(diary.databasePath()), number != 0);
+    QCOMPARE(contentsOf(diary.databasePath()), before);
 }
 
 void TestDao::readOnlyOpen() {
@@ -596,68 +497,35 @@ void TestDao::keyFollowsTheSalt() {
     QCOMPARE(contentsOf(path), resalted);
 }
 
-void TestDao::databasePath_data() {
-    QTest::addColumn<QString>("folder");
-    QTest::addColumn<QString>("path");
-    QTest::newRow("trailing separator kept") << "C:\\青简录\\"
-                                             << "C:\\青简录\\/data.mdb";
-    QTest::newRow("program folder") << "" << QCoreApplication::applicationDirPath() + "/data.mdb";
-}
-
 void TestDao::databasePath() {
-    QFETCH(QString, folder);
-    QFETCH(QString, path);
-    dao::setProgramFolderForTests(folder);
-    const QString actual = dao::diaryDatabasePath();
     dao::setProgramFolderForTests(QString());
-    QCOMPARE(actual, path);
+    QCOMPARE(dao::diaryDatabasePath(), QCoreApplication::applicationDirPath() + "/data.mdb");
+    dao::setProgramFolderForTests("C:\\青简录\\");
+    QCOMPARE(dao::diaryDatabasePath(), "C:\\青简录\\/data.mdb"); // the folder as given, separator and all
+    dao::setProgramFolderForTests(QString());
 }
 
+// Neither the library nor the mkdiarydb tool ever overwrites a file.
 void TestDao::createNeverOverwrites() {
     QTemporaryDir dir;
     const QString path = dir.filePath(QStringLiteral("data.mdb"));
-    QVERIFY(dao::createDiaryDatabase(path));
+    const auto tool = [](const QStringList& arguments) {
+        QProcess process;
+        process.start(QStringLiteral(QJL_MKDIARYDB), arguments);
+        return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode() : -1;
+    };
+    QCOMPARE(tool({"--if-missing"}), 2);
+    QCOMPARE(tool({"--if-missing", path}), 0);
+    QCOMPARE(rows(*openFile(path), QStringLiteral("Select * from diary")), QStringList());
     writeFile(path, "keep me");
+    QCOMPARE(tool({"--if-missing", path}), 0);
+    QCOMPARE(tool({path}), 1);
     QString error;
     QVERIFY(!dao::createDiaryDatabase(path, &error));
     QVERIFY(!error.isEmpty());
     QCOMPARE(contentsOf(path), QByteArray("keep me"));
     QVERIFY(!dao::createDiaryDatabase(dir.filePath(QStringLiteral("nosuch/data.mdb"))));
     QCOMPARE(QDir(dir.path()).entryList(QDir::AllEntries | QDir::NoDotAndDotDot), QStringList{"data.mdb"});
-}
-
-void TestDao::mkdiarydb_data() {
-    QTest::addColumn<QStringList>("arguments"); // "@" stands for the database path
-    QTest::addColumn<bool>("existing");
-    QTest::addColumn<int>("exitCode");
-
-    QTest::newRow("creates") << QStringList{"@"} << false << 0;
-    QTest::newRow("creates when missing") << QStringList{"--if-missing", "@"} << false << 0;
-    QTest::newRow("keeps existing") << QStringList{"--if-missing", "@"} << true << 0;
-    QTest::newRow("refuses existing") << QStringList{"@"} << true << 1;
-    QTest::newRow("no path") << QStringList{"--if-missing"} << false << 2;
-}
-
-void TestDao::mkdiarydb() {
-    QFETCH(QStringList, arguments);
-    QFETCH(bool, existing);
-    QFETCH(int, exitCode);
-
-    QTemporaryDir dir;
-    const QString path = dir.filePath(QStringLiteral("data.mdb"));
-    if (existing)
-        writeFile(path, "not a database, but mine");
-    QProcess tool;
-    tool.start(QStringLiteral(QJL_MKDIARYDB), arguments.replaceInStrings(QStringLiteral("@"), path));
-    QVERIFY(tool.waitForFinished(60000));
-    QCOMPARE(tool.exitStatus(), QProcess::NormalExit);
-    QCOMPARE(tool.exitCode(), exitCode);
-    if (exitCode != 0)
-        QVERIFY(!tool.readAllStandardError().isEmpty());
-    if (existing)
-        QCOMPARE(contentsOf(path), QByteArray("not a database, but mine"));
-    else
-        QCOMPARE(errorNumber([&] { rows(*openFile(path), sql::selectUserNames()); }), exitCode ? 3024 : 0);
 }
 
 void TestDao::missingIndexesAdded_data() {
