@@ -1,4 +1,5 @@
 #include "support/FailDevice.h"
+#include "support/TestSupport.h"
 
 #include "app/EntryTextFile.h"
 
@@ -34,11 +35,6 @@ bool asOrdinaryUser(const std::function<bool()>& what) {
     int status = 0;
     waitpid(child, &status, 0);
     return WIFEXITED(status) && WEXITSTATUS(status) == 0;
-}
-
-QByteArray contents(const QString& path) {
-    QFile file(path);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
 } // namespace
 
@@ -103,7 +99,7 @@ private slots:
         QFile::setPermissions(path, fileWritable ? read | write : read);
         QFile::setPermissions(dir.path(), folderWritable ? read | write | enter : read | enter);
         QCOMPARE(asOrdinaryUser([&] { return exportToFile(path, kEntry); }), exported);
-        QCOMPARE(contents(path), exported ? kEntryBytes : old);
+        QCOMPARE(testsupport::contentsOf(path), exported ? kEntryBytes : old);
         QFile::setPermissions(dir.path(), read | write | enter);
         QVERIFY(!exportToFile(dir.filePath(QStringLiteral("missing/x.txt")), kEntry));
     }
