@@ -85,6 +85,9 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
         const std::shared_ptr<Database> database = OpenDatabase(m_path, false, true, QString::fromUtf8(m_connect));
         Connection& connection = *connectionOf(*database);
         StatementHandle statement = connection.prepare(m_query);
+        // One read transaction for the whole part: every lookup then skips taking and dropping the file's
+        // lock and checking whether the file changed, which costs as much as reading a short body.
+        connection.exec("BEGIN");
         for (; row < to && !m_stop; ++row) {
             int rc = sqlite3_bind_int64(statement.get(), 1, m_rowids[std::size_t(row)]);
             if (rc == SQLITE_OK)
@@ -104,6 +107,8 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
             if ((row - from) % kSignalEvery == kSignalEvery - 1)
                 signal();
         }
+        statement.reset();
+        sqlite3_exec(connection.handle(), "COMMIT", nullptr, nullptr, nullptr);
     } catch (...) {
         // No connection (or no memory): the rest of this part is read through the record set.
         for (; row < to; ++row)

@@ -133,6 +133,7 @@ void Form_Find::Command_Find_Click() {
     const QString keyword = Text_KeyWords->text();
     // The walk holds its own reference, so the records outlive a window closed while the search lets it paint.
     const std::shared_ptr<dao::Recordset> records = m_records;
+    m_results->setBodySource(records, entrysearch::kBodyField);
     QElapsedTimer sincePaint;
     sincePaint.start();
     // Rows found so far are listed while the search goes on; the finished list replaces them.
