@@ -29,6 +29,7 @@ RATIO_ROWS = [
     ("search_week", 100000, "search by weekday, 星期一", 1.5, "ms"),
     ("search_weather", 100000, "search by weather, 大雨", 1.5, "ms"),
     ("search_body", 100000, "search by body, 今天", 1.5, "ms"),
+    ("search_body_first_hit", 100000, "search by body: the first hit on screen", None, "ms"),
     ("click_to_pane", 100000, "left click on an entry → filled reading pane", 1.5, "ms"),
     ("save_new_entry", 100000, "save a new entry (INSERT, durable)", 1.2, "ms"),
     ("save_changed_entry", 100000, "save a changed entry (UPDATE, durable)", 1.2, "ms"),

@@ -71,6 +71,7 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
     // Searching a short field of a snapshot: each row's body is read when the list first asks for it.
     const bool bodiesLater = fieldPosition != kBodyField && dynamic_cast<dao::Snapshot*>(records);
 
+    bool firstShown = false;
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
             QVariant value;
@@ -95,8 +96,11 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
             }
         });
         app::skipOnError([&] { records->MoveNext(); });
-        if ((i + 1) % kRecordsBetweenBreaths == 0)
+        // The first hit is shown at once; then a breath every few hundred records.
+        if ((i + 1) % kRecordsBetweenBreaths == 0 || (rows.size() == 1 && !firstShown)) {
+            firstShown = firstShown || !rows.empty();
             takeBreath();
+        }
     }
     return rows;
 }
