@@ -33,6 +33,8 @@ RATIO_ROWS = [
     ("click_to_pane", 100000, "left click on an entry → filled reading pane", 1.5, "ms"),
     ("save_new_entry", 100000, "save a new entry (INSERT, durable)", 1.2, "ms"),
     ("save_changed_entry", 100000, "save a changed entry (UPDATE, durable)", 1.2, "ms"),
+    ("save_cycle", 10000, "save in the editor → main window back, tree rebuilt", None, "ms"),
+    ("save_cycle", 100000, "save in the editor → main window back, tree rebuilt", None, "ms"),
     ("startup_to_login", 100000, "start-up → login window shown with names (process)", 1.5, "ms"),
     ("peak_memory_tree", 100000, "peak memory after refreshing the tree (process)", 1.5, "MiB"),
     ("import_16MiB_gbk", 16777216, "read a 16 MiB GBK file by the import rule", 1.5, "ms"),
