@@ -162,8 +162,10 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
     // Never SQLITE_OPEN_CREATE: a file that vanished in the meantime must not come back empty.
     const QByteArray nativePath = QFile::encodeName(info.absoluteFilePath());
     sqlite3* raw = nullptr;
-    int rc =
-        sqlite3_open_v2(nativePath.constData(), &raw, readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE, nullptr);
+    // Every connection is used by one thread at a time (each reader, backup or index thread opens its own),
+    // so the engine's own lock around every call (several per field read) is left out.
+    const int mode = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
+    int rc = sqlite3_open_v2(nativePath.constData(), &raw, mode, nullptr);
     SqliteHandle handle(raw);
     if (rc != SQLITE_OK) {
         if (!QFileInfo::exists(path))

@@ -19,32 +19,22 @@ constexpr int kMaxThreads = 8;
 
 LongTextReader::LongTextReader(Recordset* records, int field, std::function<bool(const QVariant&)> test, int threads)
     : m_test(std::move(test)) {
-    start(records, field, threads, kMinimumRecords);
+    start(records, field, threads);
 }
 
-LongTextReader::LongTextReader(Recordset* records, int field, std::vector<qsizetype> rows,
-                               std::function<bool(const QVariant&)> test, int threads)
-    : m_rows(std::move(rows)), m_test(std::move(test)) {
-    if (!m_rows.empty())
-        start(records, field, threads, 1);
-}
-
-void LongTextReader::start(Recordset* records, int field, int threads, qsizetype minimum) {
+void LongTextReader::start(Recordset* records, int field, int threads) {
     auto* snapshot = dynamic_cast<Snapshot*>(records);
-    if (!snapshot || !snapshot->connection() || threads < 2 || snapshot->size() < minimum)
-        return;
-    if (!std::is_sorted(m_rows.begin(), m_rows.end()) ||
-        (!m_rows.empty() && (m_rows.front() < 0 || m_rows.back() >= snapshot->size())))
+    if (!snapshot || !snapshot->connection() || threads < 2 || snapshot->size() < kMinimumRecords)
         return;
     m_query = snapshot->longTextQueryOf(field);
     if (m_query.isEmpty())
         return;
     m_path = snapshot->connection()->path();
     m_connect = snapshot->connection()->connect().toUtf8();
-    const qsizetype count = m_rows.empty() ? snapshot->size() : qsizetype(m_rows.size());
+    const qsizetype count = snapshot->size();
     m_rowids.resize(std::size_t(count));
     for (qsizetype i = 0; i < count; ++i)
-        m_rowids[std::size_t(i)] = snapshot->rowidAt(m_rows.empty() ? i : m_rows[std::size_t(i)]);
+        m_rowids[std::size_t(i)] = snapshot->rowidAt(i);
     m_outcomes = std::make_unique<std::atomic<Outcome>[]>(std::size_t(count));
     for (qsizetype row = 0; row < count; ++row)
         m_outcomes[std::size_t(row)].store(Outcome::Pending, std::memory_order_relaxed);
@@ -85,6 +75,9 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
         const std::shared_ptr<Database> database = OpenDatabase(m_path, false, true, QString::fromUtf8(m_connect));
         Connection& connection = *connectionOf(*database);
         StatementHandle statement = connection.prepare(m_query);
+        // One read transaction for the whole part: every lookup then skips taking and dropping the file's
+        // lock and checking whether the file changed, which costs as much as reading a short body.
+        connection.exec("BEGIN");
         for (; row < to && !m_stop; ++row) {
             int rc = sqlite3_bind_int64(statement.get(), 1, m_rowids[std::size_t(row)]);
             if (rc == SQLITE_OK)
@@ -104,6 +97,8 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
             if ((row - from) % kSignalEvery == kSignalEvery - 1)
                 signal();
         }
+        statement.reset();
+        sqlite3_exec(connection.handle(), "COMMIT", nullptr, nullptr, nullptr);
     } catch (...) {
         // No connection (or no memory): the rest of this part is read through the record set.
         for (; row < to; ++row)
@@ -115,12 +110,6 @@ void LongTextReader::read(qsizetype from, qsizetype to) {
 LongTextReader::Outcome LongTextReader::outcome(qsizetype row, int waitMs, QVariant* value) {
     if (!active())
         return Outcome::Unavailable;
-    if (!m_rows.empty()) {
-        const auto found = std::lower_bound(m_rows.begin(), m_rows.end(), row);
-        if (found == m_rows.end() || *found != row)
-            return Outcome::Unavailable;
-        row = found - m_rows.begin();
-    }
     if (row < 0 || row >= qsizetype(m_rowids.size()))
         return Outcome::Unavailable;
     std::atomic<Outcome>& slot = m_outcomes[std::size_t(row)];

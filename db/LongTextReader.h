@@ -29,9 +29,6 @@ public:
     // test must be safe to call from other threads.
     LongTextReader(Recordset* records, int field, std::function<bool(const QVariant&)> test,
                    int threads = int(std::thread::hardware_concurrency()));
-    // The same for the records at rows only (ascending positions), however few.
-    LongTextReader(Recordset* records, int field, std::vector<qsizetype> rows,
-                   std::function<bool(const QVariant&)> test, int threads = int(std::thread::hardware_concurrency()));
     ~LongTextReader(); // stops the threads and waits for them
     LongTextReader(const LongTextReader&) = delete;
     LongTextReader& operator=(const LongTextReader&) = delete;
@@ -46,13 +43,12 @@ public:
     static constexpr qsizetype kMinimumRecords = 2000;
 
 private:
-    void start(Recordset* records, int field, int threads, qsizetype minimum);
+    void start(Recordset* records, int field, int threads);
     void read(qsizetype from, qsizetype to);
 
     QString m_path;
     QByteArray m_connect;
     QByteArray m_query;
-    std::vector<qsizetype> m_rows; // the positions read, ascending; empty when all are
     std::vector<qint64> m_rowids;
     std::function<bool(const QVariant&)> m_test;
     std::unique_ptr<std::atomic<Outcome>[]> m_outcomes;

@@ -248,7 +248,26 @@ QVariant Snapshot::storedValue(qsizetype row, int resultColumn) const {
 QVariant Snapshot::longText(int field) const {
     if (m_cachedRow == m_position && m_cachedField == field)
         return m_cachedText;
-    const qint64 rowid = readRaw<qint64>(m_records[std::size_t(m_position)]);
+    const QVariant value = readLongText(m_position, field);
+    m_cachedRow = m_position;
+    m_cachedField = field;
+    m_cachedText = value;
+    return value;
+}
+
+QVariant Snapshot::longTextAt(qsizetype row, int field) const {
+    requireOpen();
+    if (field < 0 || field >= int(m_fields.size()) || m_fields[std::size_t(field)].resultColumn >= 0)
+        throw DaoError(errItemNotFound, QStringLiteral("在此集合中找不到项目（位置 %1）。").arg(field));
+    if (row < 0 || row >= qsizetype(m_records.size()))
+        throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+    if (m_cachedRow == row && m_cachedField == field)
+        return m_cachedText;
+    return readLongText(row, field);
+}
+
+QVariant Snapshot::readLongText(qsizetype row, int field) const {
+    const qint64 rowid = readRaw<qint64>(m_records[std::size_t(row)]);
     StatementLease lease = m_connection->statement(m_longTextQueries[std::size_t(field)]);
     sqlite3_stmt* statement = lease.get();
     int rc = sqlite3_bind_int64(statement, 1, rowid);
@@ -259,11 +278,7 @@ QVariant Snapshot::longText(int field) const {
         throw DaoError(errRecordDeleted, QStringLiteral("记录已被删除。"));
     if (rc != SQLITE_ROW)
         throw m_connection->error(rc);
-    const QVariant value = columnValue(statement, 0);
-    m_cachedRow = m_position;
-    m_cachedField = field;
-    m_cachedText = value;
-    return value;
+    return columnValue(statement, 0);
 }
 
 QVariant Snapshot::columnValue(sqlite3_stmt* statement, int column) {

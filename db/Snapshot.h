@@ -51,6 +51,9 @@ public:
     qint64 rowidAt(qsizetype row) const;
     QByteArray longTextQueryOf(int field) const;
     const std::shared_ptr<Connection>& connection() const noexcept { return m_connection; }
+    // The long-text field (a position of the fields) of the record at row, read now, wherever the current
+    // record is; throws as Fields would for that record.
+    QVariant longTextAt(qsizetype row, int field) const;
 
     // The value of a result column as the snapshot reports it.
     static QVariant columnValue(sqlite3_stmt* statement, int column);
@@ -61,6 +64,7 @@ private:
     void visit(qsizetype position);
     QVariant storedValue(qsizetype row, int resultColumn) const;
     QVariant longText(int field) const;
+    QVariant readLongText(qsizetype row, int field) const;
 
     std::shared_ptr<Connection> m_connection;
     QString m_tableName;

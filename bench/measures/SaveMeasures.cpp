@@ -10,6 +10,11 @@
 #include "Measures.h"
 #include "app/Globals.h"
 #include "app/SqlText.h"
+#include "platform/FormRegistry.h"
+#include "platform/MessageBox.h"
+#include "ui/view/FormView.h"
+#include "ui/write/DiaryTextBox.h"
+#include "ui/write/FormWrite.h"
 
 #include <array>
 
@@ -189,10 +194,42 @@ void updatePair(benchmark::State& state, long long n) {
 
 } // namespace
 
+// The whole save of a new entry in the editor: its save button (the question answered yes) until the main
+// window is back with its tree rebuilt and repainted.
+void saveCycle(benchmark::State& state, long long n) {
+    benchenv::useDiary(n);
+    const qint64 before = lastId(n);
+    Turns turns(state);
+    for (auto _ : state) {
+        benchenv::useDiary(n);
+        EditCondition.clear();
+        ImportFilePath.clear();
+        Form_Write* editor = platform::forms().show<Form_Write>();
+        benchenv::settle();
+        editor->Text_DiaryTitle->setText(kTitle);
+        editor->RichTextBox_DiaryText->setStoredText(bodies()[0]);
+        platform::MessageBox::setNextAnswer(platform::MessageBox::Answer::Yes);
+        turns.time("ours", [&] {
+            editor->Command_Insert_Click();
+            benchenv::view()->repaint();
+        });
+        turns.next();
+        if (platform::forms().isLoaded<Form_Write>() || !benchenv::view()->isVisible())
+            benchenv::fatal(QStringLiteral("the save did not bring the main window back"));
+        benchenv::settle();
+        platform::MessageBox::clearShown();
+    }
+    turns.report();
+    deleteAddedEntries(n, before);
+    benchenv::view()->fv_RefreshTree();
+}
+
 void registerSave() {
     // The disk's latency swings by ten times within seconds: many short repetitions.
     add("save_new_entry", "pair", kEntries, insertPair, 10)->Repetitions(30);
     add("save_changed_entry", "pair", kEntries, updatePair, 10)->Repetitions(30);
+    add("save_cycle", "ours", 10000, saveCycle, 5);
+    add("save_cycle", "ours", kEntries, saveCycle, 5);
 }
 
 } // namespace measures

@@ -3,6 +3,7 @@
 #include "app/ErrorRules.h"
 #include "db/Dao.h"
 #include "db/LongTextReader.h"
+#include "db/Snapshot.h"
 
 #include <algorithm>
 
@@ -10,7 +11,6 @@ namespace entrysearch {
 namespace {
 constexpr int kRecordNumberField = 0;
 constexpr int kFirstShownField = 2; // fields 2..6 are the sub-items 1..5
-constexpr int kBodyField = 6;
 constexpr qint64 kRecordsBetweenBreaths = 256;
 // How long the walk waits for a body read ahead before it lets the window breathe.
 constexpr int kWaitMs = 10;
@@ -55,8 +55,7 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
 
     // Searching the bodies: they are read and tested ahead, on the other cores.
     dao::LongTextReader bodiesTested(records, fieldPosition, matches);
-    // Searching a short field of many records: the hits are found first (the fields are in memory), then
-    // their bodies are read ahead while the rows are made.
+    // Searching a short field of many records: the hits are found first (the fields are in memory).
     std::vector<qsizetype> hits;
     const bool prefiltered = !bodiesTested.active() && count >= dao::LongTextReader::kMinimumRecords;
     if (prefiltered) {
@@ -69,8 +68,10 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
         }
         app::skipOnError([&] { records->MoveFirst(); });
     }
-    dao::LongTextReader hitBodies(records, kBodyField, hits, [](const QVariant&) { return true; });
+    // Searching a short field of a snapshot: each row's body is read when the list first asks for it.
+    const bool bodiesLater = fieldPosition != kBodyField && dynamic_cast<dao::Snapshot*>(records);
 
+    bool firstShown = false;
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
             QVariant value;
@@ -86,18 +87,20 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
             app::skipOnError([&] { row.cells[0] = dao::fieldText(records->Fields(kRecordNumberField)); });
             for (int column = 1; column < ResultRow::kColumns; ++column) {
                 const int field = kFirstShownField + column - 1;
-                QVariant body;
                 if (field == fieldPosition)
                     row.cells[column] = dao::fieldText(value);
-                else if (field == kBodyField && readAhead(hitBodies, i, &body) == Outcome::Accepted)
-                    row.cells[column] = dao::fieldText(body);
+                else if (field == kBodyField && bodiesLater)
+                    row.bodyAt = qsizetype(i);
                 else
                     app::skipOnError([&] { row.cells[column] = dao::fieldText(records->Fields(field)); });
             }
         });
         app::skipOnError([&] { records->MoveNext(); });
-        if ((i + 1) % kRecordsBetweenBreaths == 0)
+        // The first hit is shown at once; then a breath every few hundred records.
+        if ((i + 1) % kRecordsBetweenBreaths == 0 || (rows.size() == 1 && !firstShown)) {
+            firstShown = firstShown || !rows.empty();
             takeBreath();
+        }
     }
     return rows;
 }

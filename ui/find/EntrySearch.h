@@ -15,6 +15,9 @@ class Recordset;
 // the walk over the found records that collects the rows to list.
 namespace entrysearch {
 
+// The position of the body among the fields of the user's records.
+inline constexpr int kBodyField = 6;
+
 // The field position that the field choice with this list index searches (title 2 … body 6).
 int fieldPositionOfChoice(int choiceIndex);
 
@@ -27,7 +30,8 @@ bool keywordMatches(const QVariant& value, const QString& keyword);
 // goes on. breathe is called every few hundred records (and while waiting for bodies read ahead) so a long
 // walk can keep the window painting; shown, when given, gets the rows found so far just before each breath.
 // A search through the bodies of many records reads them ahead on the other cores (dao::LongTextReader);
-// the rows and their order are the same.
+// the rows and their order are the same. A search of a short field of a snapshot leaves each row's body to
+// be read when first asked for (ResultRow::bodyAt; the model reads it from the same records).
 std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition, const QString& keyword,
                                       const std::function<void()>& breathe = {},
                                       const std::function<void(const std::vector<ResultRow>&)>& shown = {});

@@ -133,20 +133,28 @@ void Form_Find::Command_Find_Click() {
     const QString keyword = Text_KeyWords->text();
     // The walk holds its own reference, so the records outlive a window closed while the search lets it paint.
     const std::shared_ptr<dao::Recordset> records = m_records;
+    m_results->setBodySource(records, entrysearch::kBodyField);
     QElapsedTimer sincePaint;
     sincePaint.start();
-    // Rows found so far are listed while the search goes on; the finished list replaces them.
+    // Rows found so far are listed while the search goes on; the finished list replaces them. The first
+    // ones found are shown and painted at once, later ones with the next paint.
+    bool firstPainted = false;
     auto shown = [self, this, &sincePaint](const std::vector<ResultRow>& found) {
-        if (sincePaint.elapsed() >= kMaxUnpaintedMs && self && m_searching &&
+        if ((sincePaint.elapsed() >= kMaxUnpaintedMs || m_results->rowCount() == 0) && self && m_searching &&
             std::size_t(m_results->rowCount()) < found.size())
             m_results->appendRows(found.data() + m_results->rowCount(),
                                   found.size() - std::size_t(m_results->rowCount()));
     };
     std::vector<ResultRow> rows = entrysearch::collectMatches(
         records.get(), field, keyword,
-        [&sincePaint] {
-            if (sincePaint.elapsed() >= kMaxUnpaintedMs) {
+        [self, this, &sincePaint, &firstPainted] {
+            const bool firstRows = !firstPainted && self && m_results->rowCount() > 0;
+            if (sincePaint.elapsed() >= kMaxUnpaintedMs || firstRows) {
+                firstPainted = firstPainted || firstRows;
                 keepPainting();
+                // Rows just added are laid out on the first round and painted on the second.
+                if (firstRows)
+                    keepPainting();
                 sincePaint.restart();
             }
         },

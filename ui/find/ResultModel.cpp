@@ -1,5 +1,9 @@
 #include "ResultModel.h"
 
+#include "app/ErrorRules.h"
+#include "db/Dao.h"
+#include "db/Snapshot.h"
+
 namespace {
 const std::array<QString, ResultRow::kColumns>& headers() {
     static const std::array<QString, ResultRow::kColumns> texts{QStringLiteral("日记编号"), QStringLiteral("日记标题"),
@@ -24,7 +28,13 @@ void ResultModel::appendRows(const ResultRow* first, std::size_t count) {
     endInsertRows();
 }
 
+void ResultModel::setBodySource(std::shared_ptr<dao::Recordset> records, int bodyField) {
+    m_bodies = std::move(records);
+    m_bodyField = bodyField;
+}
+
 void ResultModel::clear() {
+    m_bodies.reset();
     if (m_rows.empty())
         return;
     beginResetModel();
@@ -34,7 +44,16 @@ void ResultModel::clear() {
 }
 
 const QString& ResultModel::text(int row, int column) const {
-    return m_rows.at(static_cast<std::size_t>(row)).cells.at(static_cast<std::size_t>(column));
+    ResultRow& found = m_rows.at(static_cast<std::size_t>(row));
+    QString& cell = found.cells.at(static_cast<std::size_t>(column));
+    if (column == ResultRow::kColumns - 1 && found.bodyAt >= 0) {
+        const qsizetype at = found.bodyAt;
+        found.bodyAt = -1;
+        // A body that cannot be read (the record set closed, the entry deleted) leaves the cell empty.
+        if (auto* snapshot = dynamic_cast<const dao::Snapshot*>(m_bodies.get()))
+            app::skipOnError([&] { cell = dao::fieldText(snapshot->longTextAt(at, m_bodyField)); });
+    }
+    return cell;
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {

@@ -3,12 +3,20 @@
 #include <QAbstractTableModel>
 
 #include <array>
+#include <memory>
 #include <vector>
+
+namespace dao {
+class Recordset;
+}
 
 // One listed entry: the row's own text (the record number) and the texts of its five sub-items.
 struct ResultRow {
     static constexpr int kColumns = 6;
     std::array<QString, kColumns> cells;
+    // When not -1: the last cell (the body) is read from the model's record set, at this position, the
+    // first time it is asked for. A list of thousands of hits then reads only the bodies that are looked at.
+    qsizetype bodyAt = -1;
 };
 
 // The rows of the search result list. Rows are kept as plain values and handed to the view in one reset,
@@ -27,6 +35,10 @@ public:
     // Adds rows after the ones listed (rows found so far while a search goes on).
     void appendRows(const ResultRow* first, std::size_t count);
 
+    // Where bodies left for later are read: the field at bodyField of records (kept alive by the model).
+    void setBodySource(std::shared_ptr<dao::Recordset> records, int bodyField);
+
+    // The cell's text; a body left for later is read now (and stays empty when it cannot be read).
     const QString& text(int row, int column) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
@@ -36,5 +48,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    std::vector<ResultRow> m_rows;
+    mutable std::vector<ResultRow> m_rows;
+    std::shared_ptr<dao::Recordset> m_bodies;
+    int m_bodyField = -1;
 };
