@@ -127,13 +127,9 @@ private slots:
         QCOMPARE(stored().front()[1], QStringLiteral("标题"));
     }
 
-    void changeModeShowsTheStoredEntryAndSavesItExactly_data() {
-        QTest::addColumn<QString>("body");
-        QTest::newRow("empty lines, lone LF, no-break space, tab") << "一\r\n\r\n二\n仍是二\u00a0\t尾\r\n";
-        QTest::newRow("LF at both ends") << "\na\n";
-    }
     void changeModeShowsTheStoredEntryAndSavesItExactly() {
-        QFETCH(QString, body);
+        // Empty lines, lone LFs (one at each end), a no-break space and a tab.
+        const QString body = QStringLiteral("\n一\r\n\r\n二\n仍是二\u00a0\t尾\r\n\n");
         m_diary->addEntry(kUser, "别的", "2001/1/1", "星期一", "晴朗", "别");
         handOverEntry(body);
         Form_Write* editor = forms().show<Form_Write>();
