@@ -5,6 +5,7 @@
 
 #include "app/Globals.h"
 #include "app/Passwords.h"
+#include "app/SqlText.h"
 #include "db/DaoError.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
@@ -12,7 +13,6 @@
 #include "startup/Startup.h"
 #include "ui/find/FormFind.h"
 #include "ui/login/FormLogin.h"
-#include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
@@ -35,11 +35,6 @@ void failLoadingOf(const QString& failing) {
             throw dao::DaoError(3051, QStringLiteral("不能打开文件。"));
         return nullptr;
     });
-}
-
-bool shownUnhandledError() {
-    const QStringList shown = MessageBox::shownTexts();
-    return shown.size() == 1 && shown.front().contains(QStringLiteral("3051"));
 }
 } // namespace
 
@@ -69,34 +64,23 @@ private slots:
     void cleanup() { dropDiary(); }
 
     void typedNameIsTakenAsItStands_data() {
-        QTest::addColumn<QStringList>("listed");
+        QTest::addColumn<QString>("listed"); // the accounts in stored order, joined by '|'
         QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("signedIn");
-        QTest::addColumn<QString>("notice");
-        const QStringList annabelFirst{QStringLiteral("Annabel"), QStringLiteral("Anna")};
-        QTest::newRow("prefix of a longer listed name, not an account")
-            << QStringList{QStringLiteral("Annabel")} << "Anna"
-            << ""
-            << "查无此人哦。";
-        QTest::newRow("prefix of a name listed before it") << annabelFirst << "Anna"
-                                                           << "Anna"
-                                                           << "";
-        QTest::newRow("the longer name itself") << annabelFirst << "Annabel"
-                                                << "Annabel"
-                                                << "";
-        QTest::newRow("other letter case, stored form signs in") << annabelFirst << "ANNA"
-                                                                 << "Anna"
-                                                                 << "";
+        QTest::addColumn<QString>("signedIn"); // empty: "查无此人哦。"
+        const auto row = [](const char* tag, const QString& listed, const QString& typed, const QString& signedIn) {
+            QTest::newRow(tag) << listed << typed << signedIn;
+        };
+        row("prefix of a longer listed name", "Annabel", "Anna", "");
+        row("prefix of a name listed before it", "Annabel|Anna", "Anna", "Anna");
+        row("other letter case, stored form signs in", "Annabel|Anna", "ANNA", "Anna");
     }
     void typedNameIsTakenAsItStands() {
-        QFETCH(QStringList, listed);
+        QFETCH(QString, listed);
         QFETCH(QString, typed);
         QFETCH(QString, signedIn);
-        QFETCH(QString, notice);
-        for (const QString& name : listed)
+        for (const QString& name : listed.split('|'))
             m_diary->addUser(name, app::hashPassword(QStringLiteral("pw-") + name));
         Form_Login* login = forms().show<Form_Login>();
-        QCOMPARE(login->Combo_UserName->count(), listed.size());
         QVERIFY(QTest::qWaitForWindowActive(login));
         login->Combo_UserName->setFocus();
         QTest::keyClicks(login->Combo_UserName, typed);
@@ -107,56 +91,46 @@ private slots:
         QTest::keyClick(login->Combo_UserName, Qt::Key_Return);
         QCOMPARE(pressed.count(), 1);
         QCOMPARE(CurrentUser, signedIn);
-        QCOMPARE(MessageBox::shownTexts(), notice.isEmpty() ? QStringList() : QStringList{notice});
-        QCOMPARE(forms().isLoaded<Form_View>(), !signedIn.isEmpty());
-        if (!signedIn.isEmpty())
-            QVERIFY(forms().loaded<Form_View>()->windowTitle().endsWith(QStringLiteral("【") + signedIn +
-                                                                        QStringLiteral("】")));
-        else
+        QCOMPARE(MessageBox::shownTexts(), signedIn.isEmpty() ? QStringList{"查无此人哦。"} : QStringList());
+        if (signedIn.isEmpty())
             QCOMPARE(login->Combo_UserName->currentText(), typed);
+        else
+            QVERIFY(forms().loaded<Form_View>()->windowTitle().endsWith("【" + signedIn + "】"));
     }
 
-    // Enter, with the focus on the given control, presses the given button and no other.
-    void enterPressesTheFocusedButton_data() {
+    // With the focus on a control, the key presses the given button and no other.
+    void keyPressesTheFocusedButton_data() {
         QTest::addColumn<QString>("form");
         QTest::addColumn<QString>("focus");
         QTest::addColumn<int>("key");
         QTest::addColumn<QString>("pressed");
-        const int enter = Qt::Key_Return;
-        const std::map<QString, QStringList> buttons{
-            {QStringLiteral("Form_Login"), {QStringLiteral("Command_Login"), QStringLiteral("Command_Register")}},
-            {QStringLiteral("Form_Register"), {QStringLiteral("Command_RegYes"), QStringLiteral("Command_RegNo")}},
-            {QStringLiteral("Form_View"),
-             {QStringLiteral("Command_Insert"), QStringLiteral("Command_Delete"), QStringLiteral("Command_Updata"),
-              QStringLiteral("Command_Find"), QStringLiteral("Command_Output"), QStringLiteral("Command_Input")}},
-            {QStringLiteral("Form_Write"),
-             {QStringLiteral("Command_Insert"), QStringLiteral("Command_Reset"), QStringLiteral("Command_Cancel")}},
-            {QStringLiteral("Form_Find"), {QStringLiteral("Command_Find")}},
+        const auto row = [](const QString& form, const QString& focus, int key, const QString& pressed) {
+            QTest::addRow("%s %s %x", qPrintable(form), qPrintable(focus), key) << form << focus << key << pressed;
         };
-        for (const auto& [form, names] : buttons)
-            for (const QString& name : names)
-                QTest::newRow(qPrintable(form + QLatin1Char('/') + name)) << form << name << enter << name;
-        QTest::newRow("keypad Enter on 注册帐号") << "Form_Login"
-                                                  << "Command_Register" << int(Qt::Key_Enter) << "Command_Register";
-        QTest::newRow("Space on 注册帐号") << "Form_Login"
-                                           << "Command_Register" << int(Qt::Key_Space) << "Command_Register";
-        QTest::newRow("name box: the default button") << "Form_Login"
-                                                      << "Combo_UserName" << enter << "Command_Login";
-        QTest::newRow("password box: the default button") << "Form_Login"
-                                                          << "Text_PassWord" << enter << "Command_Login";
-        QTest::newRow("search words: 来查找") << "Form_Find"
-                                              << "Text_KeyWords" << enter << "Command_Find";
-        QTest::newRow("editor title: nothing, no default button") << "Form_Write"
-                                                                  << "Text_DiaryTitle" << enter << "";
+        const int enter = Qt::Key_Return;
+        row("Form_Login", "Command_Login", enter, "Command_Login");
+        row("Form_Login", "Command_Register", enter, "Command_Register");
+        row("Form_Login", "Command_Register", Qt::Key_Enter, "Command_Register");
+        row("Form_Login", "Command_Register", Qt::Key_Space, "Command_Register");
+        row("Form_Login", "Text_PassWord", enter, "Command_Login");
+        row("Form_Register", "Command_RegYes", enter, "Command_RegYes");
+        row("Form_Register", "Command_RegNo", enter, "Command_RegNo");
+        for (const char* button :
+             {"Command_Insert", "Command_Delete", "Command_Updata", "Command_Find", "Command_Output", "Command_Input"})
+            row("Form_View", button, enter, button);
+        for (const char* button : {"Command_Insert", "Command_Reset", "Command_Cancel"})
+            row("Form_Write", button, enter, button);
+        row("Form_Write", "Text_DiaryTitle", enter, ""); // no default button
+        row("Form_Find", "Command_Find", enter, "Command_Find");
+        row("Form_Find", "Text_KeyWords", enter, "Command_Find");
     }
-    void enterPressesTheFocusedButton() {
+    void keyPressesTheFocusedButton() {
         QFETCH(QString, form);
         QFETCH(QString, focus);
         QFETCH(int, key);
         QFETCH(QString, pressed);
         m_diary->addEntry(kUser, QStringLiteral("一"), QStringLiteral("2009/9/1"));
         platform::Form* window = open(form);
-        MessageBox::clearShown();
         // Every question is answered No, so no press goes further than its first box.
         for (int i = 0; i < 3; ++i)
             MessageBox::setNextAnswer(MessageBox::Answer::No);
@@ -176,18 +150,14 @@ private slots:
     void failedChangeHandOverLeavesNoEditConditionBehind() {
         const qint64 id = m_diary->addEntry(kUser, QStringLiteral("一"), QStringLiteral("2009/9/1"));
         auto* view = static_cast<Form_View*>(open(QStringLiteral("Form_View")));
-        for (int i = 1; i <= view->TreeView_Diary->nodeCount(); ++i)
-            if (view->TreeView_Diary->node(i)->key == QStringLiteral("id = %1").arg(id))
-                view->TreeView_Diary->selectNode(i);
+        view->TreeView_Diary->selectNode(testsupport::nodeWithKey(view, sql::entryKey(id)));
         failLoadingOf(QStringLiteral("Form_Write"));
         view->Command_Updata->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList{QStringLiteral("请选中一篇日记")});
-        QVERIFY(view->isVisible());
-        QVERIFY(EditCondition.isEmpty());
-
+        QVERIFY(view->isVisible() && EditCondition.isEmpty());
+        // So the next new entry is a new entry.
         platform::Browser::setFactory(nullptr);
         view->Command_Insert->click();
-        QVERIFY(forms().isLoaded<Form_Write>());
         QCOMPARE(forms().loaded<Form_Write>()->mode(), Form_Write::Mode::New);
         QVERIFY(forms().loaded<Form_Write>()->Text_DiaryTitle->text().isEmpty());
     }
@@ -197,61 +167,56 @@ private slots:
     void unhandledFailureLeavesTheWindowsAsTheyWere_data() {
         QTest::addColumn<QString>("from");
         QTest::addColumn<QString>("failing");
-        QTest::newRow("sign-in: the main window cannot open") << "Form_Login"
-                                                              << "Form_View";
-        QTest::newRow("new entry: the editor cannot open") << "Form_View"
-                                                           << "Form_Write";
-        QTest::newRow("editor: the main window cannot come back") << "Form_Write"
-                                                                  << "Form_View";
-        QTest::newRow("search window: the main window cannot come back") << "Form_Find"
-                                                                         << "Form_View";
+        const auto row = [](const char* tag, const QString& from, const QString& failing) {
+            QTest::newRow(tag) << from << failing;
+        };
+        row("sign-in: the main window cannot open", "Form_Login", "Form_View");
+        row("new entry: the editor cannot open", "Form_View", "Form_Write");
+        row("editor: the main window cannot come back", "Form_Write", "Form_View");
+        row("search window: the main window cannot come back", "Form_Find", "Form_View");
     }
     void unhandledFailureLeavesTheWindowsAsTheyWere() {
         QFETCH(QString, from);
         QFETCH(QString, failing);
         m_diary->addUser(kUser, app::hashPassword(QStringLiteral("pw")));
         platform::Form* window = open(from);
-        if (from == QLatin1String("Form_Login")) {
-            CurrentUser.clear();
-            auto* login = static_cast<Form_Login*>(window);
+        auto* login = qobject_cast<Form_Login*>(window);
+        auto* editor = qobject_cast<Form_Write*>(window);
+        if (login) {
             login->Combo_UserName->setEditText(kUser);
             login->Text_PassWord->setText(QStringLiteral("pw"));
         }
-        if (from == QLatin1String("Form_Write"))
-            static_cast<Form_Write*>(window)->RichTextBox_DiaryText->setStoredText(QStringLiteral("未保存"));
+        if (editor)
+            editor->RichTextBox_DiaryText->setStoredText(QStringLiteral("未保存"));
         const int loaded = forms().loadedCount();
         failLoadingOf(failing);
         MessageBox::clearShown();
-
-        const std::map<QString, QString> leave{{QStringLiteral("Form_Login"), QStringLiteral("Command_Login")},
-                                               {QStringLiteral("Form_Write"), QStringLiteral("Command_Cancel")}};
-        if (from == QLatin1String("Form_View"))
-            static_cast<Form_View*>(window)->Command_Insert->click();
-        else if (leave.count(from))
-            window->findChild<QPushButton*>(leave.at(from))->click();
+        if (login)
+            login->Command_Login->click();
+        else if (editor)
+            editor->Command_Cancel->click();
+        else if (auto* view = qobject_cast<Form_View*>(window))
+            view->Command_Insert->click();
         else
             QVERIFY(!window->close());
-
-        QVERIFY2(shownUnhandledError(), qPrintable(MessageBox::shownTexts().join(QLatin1Char('|'))));
+        const QStringList shown = MessageBox::shownTexts();
+        QVERIFY2(shown.size() == 1 && shown.front().contains(QStringLiteral("3051")), qPrintable(shown.join('|')));
         QVERIFY(window->isVisible());
         QCOMPARE(forms().loadedCount(), loaded);
-        if (from == QLatin1String("Form_Login"))
+        if (login)
             QVERIFY(CurrentUser.isEmpty());
-        if (from == QLatin1String("Form_Write"))
-            QCOMPARE(static_cast<Form_Write*>(window)->RichTextBox_DiaryText->storedText(), QStringLiteral("未保存"));
-
+        if (editor)
+            QCOMPARE(editor->RichTextBox_DiaryText->storedText(), QStringLiteral("未保存"));
+        if (from == QLatin1String("Form_View"))
+            return;
         // Once the failure is gone, the same step goes through.
         platform::Browser::setFactory(nullptr);
-        MessageBox::clearShown();
-        if (from == QLatin1String("Form_Login"))
-            static_cast<Form_Login*>(window)->Command_Login->click();
-        else if (from != QLatin1String("Form_View"))
+        if (login)
+            login->Command_Login->click();
+        else
             window->close();
-        if (from != QLatin1String("Form_View")) {
-            QVERIFY(forms().isLoaded<Form_View>());
-            QVERIFY(!forms().isLoaded<Form_Login>() && !forms().isLoaded<Form_Write>() &&
-                    !forms().isLoaded<Form_Find>());
-        }
+        QVERIFY(forms().isLoaded<Form_View>());
+        QCOMPARE(forms().loadedCount(), 1);
     }
 };
 
