@@ -5,8 +5,6 @@
 #include "db/LongTextReader.h"
 #include "db/Snapshot.h"
 
-#include <algorithm>
-
 namespace entrysearch {
 namespace {
 constexpr int kRecordNumberField = 0;
@@ -55,19 +53,6 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
 
     // Searching the bodies: they are read and tested ahead, on the other cores.
     dao::LongTextReader bodiesTested(records, fieldPosition, matches);
-    // Searching a short field of many records: the hits are found first (the fields are in memory).
-    std::vector<qsizetype> hits;
-    const bool prefiltered = !bodiesTested.active() && count >= dao::LongTextReader::kMinimumRecords;
-    if (prefiltered) {
-        for (qint64 i = 0; i < count; ++i) {
-            app::skipOnError([&] {
-                if (keywordMatches(records->Fields(fieldPosition), keyword))
-                    hits.push_back(qsizetype(i));
-            });
-            app::skipOnError([&] { records->MoveNext(); });
-        }
-        app::skipOnError([&] { records->MoveFirst(); });
-    }
     // Searching a short field of a snapshot: each row's body is read when the list first asks for it.
     const bool bodiesLater = fieldPosition != kBodyField && dynamic_cast<dao::Snapshot*>(records);
 
@@ -75,8 +60,6 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
     for (qint64 i = 0; i < count; ++i) {
         app::skipOnError([&] {
             QVariant value;
-            if (prefiltered && !std::binary_search(hits.begin(), hits.end(), qsizetype(i)))
-                return;
             // Not read ahead, or the read failed: the record set reads it (and fails as it would have).
             if (readAhead(bodiesTested, i, &value) != Outcome::Accepted) {
                 value = records->Fields(fieldPosition);
