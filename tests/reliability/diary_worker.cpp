@@ -3,8 +3,9 @@
 //   qjl_diary_worker save <folder> <series> <first-number> <count>
 //       Signs in as the account <series> on <folder>/data.mdb and saves entries of that series (contents from
 //       Reliability.h) through the main window and the editor, <count> of them or, for 0, until killed.
-//       Every fourth save changes an entry saved earlier in this run. Prints "ready" once signed in, then
-//       one line per save that returned, "saved <n> <version>" or "failed <n> <what the user was shown>",
+//       Every fourth save changes an entry saved earlier in this run. Prints "ready" once signed in, waits
+//       for a line on its standard input (so that two copies can be started together), then prints one line
+//       per save that returned, "saved <n> <version>" or "failed <n> <what the user was shown>",
 //       each flushed at once.
 //
 //   qjl_diary_worker hold <path> <ms>
@@ -66,6 +67,9 @@ int runSaves(const QStringList& args) {
     CurrentUser = series;
     forms().show<Form_View>();
     say(QStringLiteral("ready"));
+    char go[8];
+    if (!std::fgets(go, sizeof go, stdin))
+        return 3;
     Versions versions;
     std::vector<int> saved;
     int next = args[4].toInt();

@@ -96,6 +96,8 @@ private slots:
 
     void backupWhileAnotherCopyWritesIsOneMoment() {
         Worker writer({QStringLiteral("save"), folder(), QStringLiteral("甲"), QStringLiteral("1"), "0"});
+        QVERIFY2(writer.waitForLine("ready"), writer.readAllStandardError().constData());
+        writer.go();
         QVERIFY2(writer.waitForLine("saved 3 0"), writer.readAllStandardError().constData());
         // Small steps, so that the writer's saves land in the middle of the copy again and again.
         const backup::Outcome made = backup::backUpIfDue(database(), kNow, std::atomic<bool>{false}, {8});
