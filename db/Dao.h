@@ -9,13 +9,7 @@
 #include <QString>
 #include <QVariant>
 
-#include <cstdio>
 #include <memory>
-
-// The C library's EOF macro would turn Recordset::EOF() into "(-1)()". Its header is guarded, so once
-// undefined here it stays undefined in every file that includes this one; use std::char_traits<char>::eof()
-// where the C value is needed.
-#undef EOF
 
 namespace dao {
 
@@ -67,7 +61,7 @@ public:
     virtual void MoveLast() = 0;  // 3021 when there is no record
     virtual void MoveNext() = 0;  // 3021 when already past the last record
     virtual bool BOF() const = 0;
-    virtual bool EOF() const = 0;
+    virtual bool Eof() const = 0;
 
     virtual int FieldCount() const = 0;
     virtual QString FieldName(int position) const = 0;

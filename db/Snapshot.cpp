@@ -149,9 +149,16 @@ void Snapshot::requireOpen() const {
         throw DaoError(errObjectClosed, QStringLiteral("对象无效或不再设置。记录集已关闭。"));
 }
 
-void Snapshot::requireCurrent() const {
-    if (m_records.empty() || m_position >= qsizetype(m_records.size()))
+void Snapshot::requireRow(qsizetype row) const {
+    if (row < 0 || row >= qsizetype(m_records.size()))
         throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+}
+
+void Snapshot::requireField(int position, bool longTextOnly) const {
+    requireOpen();
+    if (position < 0 || position >= int(m_fields.size()) ||
+        (longTextOnly && m_fields[std::size_t(position)].resultColumn >= 0))
+        throw DaoError(errItemNotFound, QStringLiteral("在此集合中找不到项目（位置 %1）。").arg(position));
 }
 
 void Snapshot::visit(qsizetype position) {
@@ -166,22 +173,19 @@ qint64 Snapshot::RecordCount() const {
 
 void Snapshot::MoveFirst() {
     requireOpen();
-    if (m_records.empty())
-        throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+    requireRow(0);
     visit(0);
 }
 
 void Snapshot::MoveLast() {
     requireOpen();
-    if (m_records.empty())
-        throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+    requireRow(0);
     visit(qsizetype(m_records.size()) - 1);
 }
 
 void Snapshot::MoveNext() {
     requireOpen();
-    if (m_position >= qsizetype(m_records.size()))
-        throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+    requireRow(m_position);
     visit(m_position + 1);
 }
 
@@ -190,7 +194,7 @@ bool Snapshot::BOF() const {
     return m_records.empty();
 }
 
-bool Snapshot::EOF() const {
+bool Snapshot::Eof() const {
     requireOpen();
     return m_position >= qsizetype(m_records.size());
 }
@@ -201,17 +205,13 @@ int Snapshot::FieldCount() const {
 }
 
 QString Snapshot::FieldName(int position) const {
-    requireOpen();
-    if (position < 0 || position >= int(m_fields.size()))
-        throw DaoError(errItemNotFound, QStringLiteral("在此集合中找不到项目（位置 %1）。").arg(position));
+    requireField(position);
     return m_fieldNames[std::size_t(position)];
 }
 
 QVariant Snapshot::Fields(int position) const {
-    requireOpen();
-    if (position < 0 || position >= int(m_fields.size()))
-        throw DaoError(errItemNotFound, QStringLiteral("在此集合中找不到项目（位置 %1）。").arg(position));
-    requireCurrent();
+    requireField(position);
+    requireRow(m_position);
     const jet::OutputField& field = m_fields[std::size_t(position)];
     if (field.resultColumn < 0)
         return longText(position);
@@ -256,11 +256,8 @@ QVariant Snapshot::longText(int field) const {
 }
 
 QVariant Snapshot::longTextAt(qsizetype row, int field) const {
-    requireOpen();
-    if (field < 0 || field >= int(m_fields.size()) || m_fields[std::size_t(field)].resultColumn >= 0)
-        throw DaoError(errItemNotFound, QStringLiteral("在此集合中找不到项目（位置 %1）。").arg(field));
-    if (row < 0 || row >= qsizetype(m_records.size()))
-        throw DaoError(errNoCurrentRecord, QStringLiteral("无当前记录。"));
+    requireField(field, true);
+    requireRow(row);
     if (m_cachedRow == row && m_cachedField == field)
         return m_cachedText;
     return readLongText(row, field);

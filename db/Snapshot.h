@@ -36,7 +36,7 @@ public:
     void MoveLast() override;
     void MoveNext() override;
     bool BOF() const override;
-    bool EOF() const override;
+    bool Eof() const override;
 
     int FieldCount() const override;
     QString FieldName(int position) const override;
@@ -60,7 +60,10 @@ public:
 
 private:
     void requireOpen() const;
-    void requireCurrent() const;
+    // Throws 3021 unless row is a record of the snapshot.
+    void requireRow(qsizetype row) const;
+    // Throws 3265 unless position is a field of the snapshot (with longTextOnly, one read on demand).
+    void requireField(int position, bool longTextOnly = false) const;
     void visit(qsizetype position);
     QVariant storedValue(qsizetype row, int resultColumn) const;
     QVariant longText(int field) const;

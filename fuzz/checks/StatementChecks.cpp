@@ -149,7 +149,7 @@ void requireUniqueAccountNames() {
 // Walks a snapshot the way the windows do and checks that its movements and counts agree.
 void walk(dao::Recordset& rs) {
     const qint64 first = rs.RecordCount();
-    const bool empty = rs.EOF();
+    const bool empty = rs.Eof();
     require((first == 0) == empty, "RecordCount right after opening disagrees with EOF");
     if (empty) {
         require(errorOf([&] { rs.MoveFirst(); }) == dao::errNoCurrentRecord, "MoveFirst on nothing");
@@ -161,7 +161,7 @@ void walk(dao::Recordset& rs) {
         require(count >= 1, "MoveLast count");
         rs.MoveFirst();
         for (qint64 i = 0; i < count; ++i) {
-            require(!rs.EOF(), "EOF before the counted records were read");
+            require(!rs.Eof(), "EOF before the counted records were read");
             for (int f = 0; f < rs.FieldCount(); ++f) {
                 const QVariant byPosition = rs.Fields(f);
                 require(byPosition == rs.Fields(rs.FieldName(f)), "field by name differs from field by position",
@@ -169,7 +169,7 @@ void walk(dao::Recordset& rs) {
             }
             rs.MoveNext();
         }
-        require(rs.EOF(), "records beyond the count");
+        require(rs.Eof(), "records beyond the count");
         require(errorOf([&] { rs.MoveNext(); }) == dao::errNoCurrentRecord, "MoveNext past the end");
     }
     require(errorOf([&] { rs.Fields(-1); }) == dao::errItemNotFound, "field at a negative position");
@@ -299,7 +299,7 @@ void roundTripThroughDatabase(const QString& v) {
         qint64 seeded = 0;
         for (const char* name : kSeededDiaryUsers)
             seeded += sameNameIgnoringCase(QString::fromUtf8(name), v) ? 1 : 0;
-        require(!rs->EOF(), "the new entry is not found by its owner", v);
+        require(!rs->Eof(), "the new entry is not found by its owner", v);
         rs->MoveLast();
         require(rs->RecordCount() == seeded + 1, "the owner's list holds other accounts' entries", v);
         // The new entry has the highest id, and records come in the order they were added.
@@ -308,7 +308,7 @@ void roundTripThroughDatabase(const QString& v) {
                     textField(*rs, "diaryweather") == entry && textField(*rs, "diarytext") == entry,
                 "a new entry did not come back as typed", v);
         rs->MoveFirst();
-        while (!rs->EOF()) {
+        while (!rs->Eof()) {
             require(sameNameIgnoringCase(textField(*rs, "username"), v), "another account's entry listed", v);
             rs->MoveNext();
         }

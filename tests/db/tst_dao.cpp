@@ -32,7 +32,7 @@ std::shared_ptr<dao::Database> openFile(const QString& path, const QString& conn
 // Every record the query finds, each as its fields' texts joined with '|'.
 QStringList rows(dao::Database& db, const QString& sql) {
     QStringList result;
-    for (auto rs = db.OpenRecordset(sql); !rs->EOF(); rs->MoveNext()) {
+    for (auto rs = db.OpenRecordset(sql); !rs->Eof(); rs->MoveNext()) {
         QStringList fields;
         for (int i = 0; i < rs->FieldCount(); ++i)
             fields << dao::fieldText(rs->Fields(i));
@@ -265,7 +265,7 @@ void TestDao::snapshots() {
         const int number = errorNumber([&] {
             word = step == "count"           ? QString::number(rs->RecordCount())
                    : step == "bof"           ? QString::number(rs->BOF())
-                   : step == "eof"           ? QString::number(rs->EOF())
+                   : step == "eof"           ? QString::number(rs->Eof())
                    : step == "fields"        ? QString::number(rs->FieldCount())
                    : step == "first"         ? move(&dao::Recordset::MoveFirst)
                    : step == "last"          ? move(&dao::Recordset::MoveLast)

@@ -97,7 +97,7 @@ QStringList rawSql(const QString& path, const QString& statements, const char* p
 QList<QStringList> storedRows(dao::Database& db, const QString& table) {
     QList<QStringList> rows;
     auto rs = db.OpenRecordset(QStringLiteral("Select * from ") + table);
-    for (; !rs->EOF(); rs->MoveNext()) {
+    for (; !rs->Eof(); rs->MoveNext()) {
         QStringList fields;
         for (int i = 0; i < rs->FieldCount(); ++i)
             fields << dao::fieldText(rs->Fields(i));

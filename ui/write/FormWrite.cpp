@@ -157,7 +157,7 @@ void Form_Write::loadStoredEntry() {
     m_mode = Mode::Change;
     try {
         std::shared_ptr<dao::Recordset> records = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(EditCondition));
-        if (records->RecordCount() == 0 || records->EOF()) {
+        if (records->RecordCount() == 0 || records->Eof()) {
             ShowNotice(kEntryGone);
             m_mode = Mode::New;
             return;
