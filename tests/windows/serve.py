@@ -11,8 +11,6 @@ NEWER = b"999.0.0\r\nhttp://downloads.example/qingjianlu-setup.exe\r\n"
 ANSWERS = {  # path: (status, headers, body)
     "/newer": (200, {}, NEWER),
     "/same": (200, {}, b"1.0.0\r\nhttp://downloads.example/qingjianlu-setup.exe\r\n"),
-    "/older": (200, {}, b"0.9.9\r\nhttp://downloads.example/qingjianlu-setup.exe\r\n"),
-    "/garbage": (200, {}, bytes((i * 7919) % 251 for i in range(4096))),
     "/missing": (404, {}, NEWER),
     "/oversized": (200, {}, NEWER + b"x" * (200 * 1024)),
     "/redirect": (302, {"Location": "/newer"}, b""),

@@ -41,26 +41,20 @@ int main(int argc, char** argv) {
     BeginUpdate();
 
     using namespace std::chrono;
-    const std::string server = std::string("http://127.0.0.1:") + argv[1];
-    const std::string notice =
-        "青简录\n青简录有新版本 999.0.0 了。\n下载地址：http://downloads.example/qingjianlu-setup.exe";
-    const std::vector<std::pair<std::string, bool>> cases = {
-        {server + "/newer", true},
-        {server + "/chunked", true},  // the newer text in chunks
-        {server + "/redirect", true}, // to the newer text
-        {server + "/same", false},
-        {server + "/older", false},
-        {server + "/garbage", false},
-        {server + "/missing", false}, // 404 with the newer text
-        {server + "/oversized", false},
-        {server + "/hang", false}, // never answers
-        {std::string("http://127.0.0.1:") + argv[2] + "/newer", false},
-        {"127.0.0.1 青简录", false},
-    };
+    const std::string server = std::string("http://127.0.0.1:") + argv[1], closed = argv[2];
+    const std::vector<std::string> notice{
+        "青简录\n青简录有新版本 999.0.0 了。\n下载地址：http://downloads.example/qingjianlu-setup.exe"};
+    // The first three give the notice (the newer text, in chunks, after a redirect); the rest stay silent: this
+    // version, a 404 carrying the newer text, too long an answer, a server that never answers, no server at
+    // all, no address at all.
+    const std::vector<std::string> cases = {
+        server + "/newer",   server + "/chunked",   server + "/redirect", server + "/same",
+        server + "/missing", server + "/oversized", server + "/hang",     "http://127.0.0.1:" + closed + "/newer",
+        "127.0.0.1 青简录"};
     int failures = 0;
-    for (const auto& [address, newer] : cases) {
+    for (size_t i = 0; i < cases.size(); ++i) {
         const auto start = steady_clock::now();
-        DoUpdate(0x10203, address.c_str());
+        DoUpdate(0x10203, cases[i].c_str());
         // The check runs in the background: the call comes back long before any answer could be read.
         const long long returned = duration_cast<milliseconds>(steady_clock::now() - start).count();
         // Every check gives up within its 5 s limit.
@@ -68,9 +62,9 @@ int main(int argc, char** argv) {
             Sleep(20);
         const long long took = duration_cast<milliseconds>(steady_clock::now() - start).count();
         const std::lock_guard lock(g_mutex);
-        const bool ok = returned < 200 && PendingUpdateChecks() == 0 &&
-                        g_notices == (newer ? std::vector<std::string>{notice} : std::vector<std::string>{});
-        std::printf("case %s: %s (returned in %lld ms, done in %lld ms, notice: %s)\n", address.c_str(),
+        const bool ok =
+            returned < 200 && PendingUpdateChecks() == 0 && g_notices == (i < 3 ? notice : decltype(notice){});
+        std::printf("case %s: %s (returned in %lld ms, done in %lld ms, notice: %s)\n", cases[i].c_str(),
                     ok ? "ok" : "FAIL", returned, took, g_notices.empty() ? "none" : g_notices[0].c_str());
         failures += ok ? 0 : 1;
         g_notices.clear();
