@@ -1,6 +1,6 @@
 // The database layer: the program's statements in the Jet dialect with values that stay values, DAO error
 // numbers, snapshot moves, long text read on demand and read ahead, unique account names, and the file itself
-// (connect strings, read-only use, the derived key, creating it, the indexes added to an older file).
+// (read-only use, the derived key, creating it, the indexes added to an older file).
 
 #include "app/SqlText.h"
 #include "db/Connection.h"
@@ -85,11 +85,6 @@ private slots:
         const QString hostile = "x'); DELETE FROM users; --", alwaysTrue = "' OR '1'='1";
         add("account, program's texts", {sql::insertUser(hostile, alwaysTrue)}, sql::selectUser(hostile.toUpper()),
             {"7|1|" + hostile + "|" + alwaysTrue});
-        add("entry, program's texts",
-            {sql::insertDiary("Zhang's", "It's", "2009/9/8", "[星期二]", "\"雨\"", "C:\\' ;\r\n")},
-            sql::selectDiaryOfUser("zhang's"), {"4|Zhang's|It’s|2009/9/8|[星期二]|\"雨\"|C:\\’ ;\r\n"});
-        add("update, program's texts", {sql::updateDiary("T'", "D", "W", "R", "B", sql::entryKey(2))},
-            sql::selectDiaryWhere(sql::entryKey(2)), {"2|x|T’|D|W|R|B"});
         add("delete, program's texts", {sql::deleteDiaryWhere(sql::entryKey(1))}, "Select id from diary", {"2", "3"});
         add("always-true text deletes nothing", {sql::deleteDiaryWhere("diarytitle = " + sql::quoted(alwaysTrue))},
             "Select id from diary", {"1", "2", "3"}, 0, 0);
@@ -111,7 +106,6 @@ private slots:
         where("numbers numerically", "limit > 9", {"ÄRGER", "ＡＢＣ"});
         where("and binds tighter than or", "username = 'alice' or username = 'иван' and limit = 2", {"Alice", "Иван"});
         where("parentheses", "(username = 'alice' or username = 'иван') and limit = 2", {"Иван"});
-        where("not", "not limit >= 9", {"σοφία", "Иван"});
         where("null never equal or unequal", "password = NULL or password <> NULL", {});
         where("is null", "password is null", {"张三"});
         // Account names are unique with letter case ignored in every script, also where the engine's own
@@ -316,45 +310,14 @@ private slots:
                 results[i] = errorNumber([&] { db->Execute(sql::insertUser(names[i], "p")); });
             };
             std::jthread(registerAs, 0, diary.open()), std::jthread(registerAs, 1, diary.open()); // both joined here
-            QVERIFY2(results[0] + results[1] == 3022 && results[0] * results[1] == 0,
-                     qPrintable(QStringLiteral("%1 / %2").arg(results[0]).arg(results[1])));
+            QVERIFY(results[0] + results[1] == 3022 && results[0] * results[1] == 0);
         }
         QCOMPARE(rows(*diary.open(), sql::selectUserNames()).size(), 4);
     }
 
-    void connectStrings_data() {
-        QTest::addColumn<QString>("connect");
-        QTest::addColumn<bool>("readOnly");
-        QTest::addColumn<int>("number");
-        QTest::newRow("program's form") << ";Pwd=vexol" << false << 0;
-        QTest::newRow("key in capitals, other parts") << "MS Access;PWD=vexol;UID=admin" << false << 0;
-        QTest::newRow("wrong password") << ";Pwd=vexo" << false << 3031;
-        QTest::newRow("password is case-sensitive") << ";Pwd=VEXOL" << false << 3031;
-        QTest::newRow("trailing space is part of it") << ";Pwd=vexol " << false << 3031;
-        QTest::newRow("no password") << "" << false << 3031;
-        QTest::newRow("read-only, a write") << ";Pwd=vexol" << true << 3027;
-    }
-
-    // The file is left as it was: refused, it names the file; opened, nothing is written on reading.
-    void connectStrings() {
-        QFETCH(QString, connect);
-        QFETCH(bool, readOnly);
-        QFETCH(int, number);
-        testsupport::TempDiary diary;
-        diary.addUser(QStringLiteral("u"), QStringLiteral("p"));
-        const QByteArray before = contentsOf(diary.databasePath());
-        const auto use = [&] {
-            auto db = openFile(diary.databasePath(), connect, readOnly);
-            readOnly ? db->Execute(QStringLiteral("Delete from users")) : void(rows(*db, sql::selectUserNames()));
-        };
-        QString description;
-        QCOMPARE(errorNumber(use, &description), number);
-        QCOMPARE(description.contains(diary.databasePath()), number == 3031);
-        QCOMPARE(contentsOf(diary.databasePath()), before);
-    }
-
     // The key derived once per run belongs to one salt: a file replaced by another diary opens with that one's
-    // key, and a file whose salt was changed is refused as any wrong key is. The key shows nowhere.
+    // key (read-only too, where a write is refused and nothing is written), and a file whose salt was changed
+    // is refused as any wrong key is. The key shows nowhere.
     void keyFollowsTheSalt() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("data.mdb")),
@@ -371,16 +334,20 @@ private slots:
         QVERIFY(first.left(16) != second.left(16));
 
         testsupport::writeFile(path, second);
-        QCOMPARE(rows(*openFile(path), sql::selectUserNames()), QStringList{"乙"});
+        auto readOnly = openFile(path, ";Pwd=vexol", true);
+        QCOMPARE(rows(*readOnly, sql::selectUserNames()), QStringList{"乙"});
+        QCOMPARE(errorNumber([&] { readOnly->Execute(QStringLiteral("Delete from users")); }), 3027);
+        QCOMPARE(contentsOf(path), second);
+        readOnly.reset();
         QByteArray resalted = first;
         resalted.replace(0, 16, second.left(16));
         testsupport::writeFile(path, resalted);
         QString description;
         QCOMPARE(errorNumber([&] { openFile(path); }, &description), 3031);
+        QCOMPARE(errorNumber([&] { openFile(other, ";Pwd=VEXOL"); }), 3031); // the password's case counts
         for (const QByteArray& salt : {first.left(16), second.left(16)}) {
             const QByteArray key = dao::keys::rawKeyTextForTests("vexol", salt).mid(2, 64);
-            QVERIFY(!description.toLatin1().contains(key));
-            QVERIFY(!resalted.contains(QByteArray::fromHex(key)) && !resalted.toHex().contains(key));
+            QVERIFY(!description.toLatin1().contains(key) && !resalted.contains(QByteArray::fromHex(key)));
         }
         QCOMPARE(contentsOf(path), resalted);
     }
@@ -389,12 +356,7 @@ private slots:
     void createNeverOverwrites() {
         QTemporaryDir dir;
         const QString path = dir.filePath(QStringLiteral("data.mdb"));
-        const auto tool = [](const QStringList& arguments) {
-            QProcess process;
-            process.start(QStringLiteral(QJL_MKDIARYDB), arguments);
-            return process.waitForFinished(60000) && process.exitStatus() == QProcess::NormalExit ? process.exitCode()
-                                                                                                  : -1;
-        };
+        const auto tool = [](const QStringList& arguments) { return QProcess::execute(QJL_MKDIARYDB, arguments); };
         QCOMPARE(tool({"--if-missing", path}), 0);
         QCOMPARE(rows(*openFile(path), QStringLiteral("Select * from diary")), QStringList());
         testsupport::writeFile(path, "keep me");
