@@ -18,12 +18,13 @@
 #include <thread>
 
 using testsupport::contentsOf;
+using testsupport::rawSql;
+using testsupport::storedRows;
 
 namespace {
 
-std::shared_ptr<dao::Database> openFile(const QString& path, const QString& connect = ";Pwd=vexol",
-                                        bool readOnly = false) {
-    return dao::OpenDatabase(path, false, readOnly, connect);
+std::shared_ptr<dao::Database> openFile(const QString& path, bool readOnly = false) {
+    return dao::OpenDatabase(path, false, readOnly, QStringLiteral(";Pwd=vexol"));
 }
 
 // Every record the query finds, each as its fields' texts joined with '|'.
@@ -53,11 +54,9 @@ template <typename Call> int errorNumber(Call&& call, QString* description = nul
 // Six accounts whose names fold in different scripts (张三 without password or limit; Alice's limit written
 // as text, as the program writes it) and three entries, the last one holding nothing but its owner.
 void seed(dao::Database& db) {
-    const char* users[][3] = {{"Alice", "'9'", "'p'"}, {"ÄRGER", "10", "'p'"}, {"ＡＢＣ", "100", "'p'"},
-                              {"σοφία", "1", "'p'"},   {"Иван", "2", "'p'"},   {"张三", "NULL", "NULL"}};
-    for (const auto& user : users)
-        db.Execute(QStringLiteral("INSERT INTO users(username,password,limit) Values(%1, %2, %3)")
-                       .arg(sql::quoted(QString::fromUtf8(user[0])), QLatin1String(user[2]), QLatin1String(user[1])));
+    for (const QString values : {"'Alice', 'p', '9'", "'ÄRGER', 'p', 10", "'ＡＢＣ', 'p', 100", "'σοφία', 'p', 1",
+                                 "'Иван', 'p', 2", "'张三', NULL, NULL"})
+        db.Execute("INSERT INTO users(username,password,limit) Values(" + values + ")");
     db.Execute(sql::insertDiary("U", "T", "2009/9/8", "星期二", "大雨", "B"));
     db.Execute(sql::insertDiary("x", "T2", "2009/9/9", "星期三", "晴", "B2"));
     db.Execute(QStringLiteral("INSERT INTO diary(username) Values('x')"));
@@ -69,7 +68,6 @@ class TestDao : public QObject {
     Q_OBJECT
 
 private slots:
-
     void statements_data() {
         // Executed in order up to the first that fails; when none does, the query runs. number: the error
         // raised, 0 for none; affected: RecordsAffected after the statements.
@@ -123,22 +121,18 @@ private slots:
             execute ? add(name, {sql}, {}, {}, number, 0) : add(name, {}, sql, {}, number);
         };
         refused("unknown statement", "Drop table diary", true, 3129);
-        refused("execute a select", "Select * from users", true, 3129);
         refused("open an action", "Delete from diary", false, 3129);
         refused("two selects", "Select * from users; Select * from diary", false, 3131);
         refused("two deletes", "Delete from diary where id = 1; Delete from users", true, 3075);
         refused("unterminated quote", "Select * from users where username = 'abc", false, 3075);
         refused("or injection not doubled", "Select * from users where username = '' OR '1'='1'", false, 3075);
         refused("line comment", "Select * from users where id = 1 -- x", false, 3075);
-        refused("number too large", "Select * from users where id = 99999999999999999999", false, 3075);
         refused("non-ascii outside text", "Select * from users where username = ＇a＇", false, 3075);
         refused("engine table", "Select * from sqlite_master", false, 3078);
         refused("unknown where column", "Select * from users where nosuch = 'a'", false, 3061);
         refused("number column, text", "Select * from users where id = 'a'", false, 3464);
         refused("insert count mismatch", "INSERT INTO users(username) Values('a', 'b')", true, 3134);
-        refused("insert unknown column", "INSERT INTO users(nosuch) Values('a')", true, 3127);
         refused("update missing comma", "UPDATE diary SET diarytitle='T' diarytext='B' where id = 1", true, 3144);
-        refused("delete without from", "Delete diary where id = 1", true, 3131);
     }
 
     void statements() {
@@ -151,9 +145,7 @@ private slots:
         testsupport::TempDiary diary;
         auto db = diary.open();
         seed(*db);
-        const auto stored = [&] {
-            return testsupport::storedRows(*db, "users") + testsupport::storedRows(*db, "diary");
-        };
+        const auto stored = [&] { return storedRows(*db, "users") + storedRows(*db, "diary"); };
         auto before = stored();
         QString description;
         int raised = 0;
@@ -275,9 +267,7 @@ private slots:
             "CASE WHEN x % 7 = 0 THEN '今天' || x WHEN x % 11 = 0 THEN NULL ELSE '昨天' || x END FROM c; COMMIT");
         auto rs = db->OpenRecordset(QStringLiteral("Select * from diary where username = 'u'"));
         db->Execute(QStringLiteral("Delete from diary where id = 14 or id = 2499"));
-        const auto matches = [](const QVariant& value) {
-            return dao::fieldText(value).contains(QStringLiteral("今天"));
-        };
+        const auto matches = [](const QVariant& value) { return dao::fieldText(value).contains("今天"); };
         using Outcome = dao::LongTextReader::Outcome;
         rs->MoveLast();
         for (int threads : {1, 2, 3}) { // one thread reads nothing ahead
@@ -320,31 +310,29 @@ private slots:
     // is refused as any wrong key is. The key shows nowhere.
     void keyFollowsTheSalt() {
         QTemporaryDir dir;
-        const QString path = dir.filePath(QStringLiteral("data.mdb")),
-                      other = dir.filePath(QStringLiteral("other.mdb"));
+        const QString path = dir.filePath("data.mdb"), other = dir.filePath("other.mdb");
         for (const QString& file : {path, other}) {
             QVERIFY(dao::createDiaryDatabase(file));
             openFile(file)->Execute(sql::insertUser(file == path ? "甲" : "乙", "p"));
         }
         // Written with the derived key, read with nothing but the password.
-        QCOMPARE(
-            testsupport::rawSql(path, QStringLiteral("SELECT username, \"limit\" FROM users; PRAGMA integrity_check")),
-            QStringList({"甲|1", "ok"}));
+        QCOMPARE(rawSql(path, "SELECT username, \"limit\" FROM users; PRAGMA integrity_check"),
+                 QStringList({"甲|1", "ok"}));
         const QByteArray first = contentsOf(path), second = contentsOf(other);
         QVERIFY(first.left(16) != second.left(16));
 
         testsupport::writeFile(path, second);
-        auto readOnly = openFile(path, ";Pwd=vexol", true);
+        auto readOnly = openFile(path, true);
         QCOMPARE(rows(*readOnly, sql::selectUserNames()), QStringList{"乙"});
         QCOMPARE(errorNumber([&] { readOnly->Execute(QStringLiteral("Delete from users")); }), 3027);
         QCOMPARE(contentsOf(path), second);
         readOnly.reset();
-        QByteArray resalted = first;
-        resalted.replace(0, 16, second.left(16));
+        const QByteArray resalted = second.left(16) + first.mid(16);
         testsupport::writeFile(path, resalted);
         QString description;
         QCOMPARE(errorNumber([&] { openFile(path); }, &description), 3031);
-        QCOMPARE(errorNumber([&] { openFile(other, ";Pwd=VEXOL"); }), 3031); // the password's case counts
+        // The password's letter case counts.
+        QCOMPARE(errorNumber([&] { dao::OpenDatabase(other, false, false, ";Pwd=VEXOL"); }), 3031);
         for (const QByteArray& salt : {first.left(16), second.left(16)}) {
             const QByteArray key = dao::keys::rawKeyTextForTests("vexol", salt).mid(2, 64);
             QVERIFY(!description.toLatin1().contains(key) && !resalted.contains(QByteArray::fromHex(key)));
@@ -383,16 +371,16 @@ private slots:
         const QString indexes = QStringLiteral("SELECT count(*) FROM sqlite_master WHERE type = 'index'");
         {
             auto db = openFile(diary.databasePath());
-            for (const char* owner :
+            for (const QString owner :
                  {"张三", "Sam", "\u212Aelvin", "张三", "ſam", "sAm", "KELVIN", "élan", "Elan", "Élan"})
-                db->Execute("INSERT INTO diary(username) VALUES(" + sql::quoted(QString::fromUtf8(owner)) + ")");
+                db->Execute("INSERT INTO diary(username) VALUES(" + sql::quoted(owner) + ")");
             dao::connectionOf(*db)->exec("DROP INDEX diary_username_entries; DROP INDEX users_username_nocase");
             QCOMPARE(entriesOf(*db), wanted);
         }
-        QCOMPARE(testsupport::rawSql(diary.databasePath(), indexes), QStringList{"0"});
+        QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"0"});
         auto db = diary.open();
         dao::waitForIndexBuilds();
-        QCOMPARE(testsupport::rawSql(diary.databasePath(), indexes), QStringList{"2"});
+        QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"2"});
         QCOMPARE(entriesOf(*db), wanted);
         QCOMPARE(entriesOf(*diary.open()), wanted);
     }

@@ -11,17 +11,13 @@
 using namespace platform;
 
 namespace {
-int g_loads = 0;
-int g_unloads = 0;
+int g_loads = 0, g_unloads = 0;
 bool g_cancelNext = false;
 
 class Probe : public Form {
 public:
     void Form_Load() override { ++g_loads; }
-    void Form_Unload(bool& cancel) override {
-        ++g_unloads;
-        cancel = std::exchange(g_cancelNext, false);
-    }
+    void Form_Unload(bool& cancel) override { ++g_unloads, cancel = std::exchange(g_cancelNext, false); }
 };
 class Other : public Form {};
 } // namespace
@@ -39,8 +35,7 @@ private slots:
         forms().get<Other>(); // loaded, never shown
         QCOMPARE(g_loads, 1);
         g_cancelNext = true;
-        QVERIFY(!probe->close());
-        QVERIFY(forms().isLoaded<Probe>() && probe->isVisible());
+        QVERIFY(!probe->close() && forms().isLoaded<Probe>() && probe->isVisible());
         QVERIFY(probe->close());
         QCOMPARE(std::pair(g_unloads, ends), std::pair(2, 0));
         QVERIFY(forms().unload<Other>());
