@@ -1,3 +1,6 @@
+// The entry text file: the export's exact bytes (GB18030, CR LF, no byte-order mark) and its failures on a
+// full disk or in a locked folder, the import's decoding and line rule, and the files it refuses.
+
 #include "support/FailDevice.h"
 #include "support/TestSupport.h"
 

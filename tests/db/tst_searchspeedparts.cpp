@@ -30,7 +30,6 @@ private slots:
             for (int column : {0, 1, 2, 5})
                 cells << model.text(row, column);
         QCOMPARE(cells, QStringList({"1", "雨天", "d1", longBody, "4", "雨夜", "d4", "", "5", "雨", "d5", ""}));
-        QCOMPARE(model.data(model.index(0, 5)).toString(), longBody);
     }
 };
 
