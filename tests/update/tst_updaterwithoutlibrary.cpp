@@ -8,13 +8,10 @@
 #include "platform/MessageBox.h"
 #include "startup/Startup.h"
 #include "ui/view/FormView.h"
-#include "ui/write/FormWrite.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QTest>
-
-using platform::forms;
 
 class TestUpdaterWithoutLibrary : public QObject {
     Q_OBJECT
@@ -26,15 +23,11 @@ private slots:
         InitControlClasses();
         testsupport::TempDiary diary;
         CurrentUser = QStringLiteral("zhang");
-        Form_View* view = forms().show<Form_View>();
+        Form_View* view = platform::forms().show<Form_View>();
 
         QTRY_VERIFY_WITH_TIMEOUT(!view->Timer_Update->isActive(), 10000); // the tick has run
         QVERIFY(platform::MessageBox::shown().empty());
-        // And the window still does its work: the write command hands over to the editor and back.
-        view->Command_Insert_Click();
-        QVERIFY(forms().isLoaded<Form_Write>());
-        QVERIFY(forms().unload<Form_Write>());
-        QVERIFY(forms().isLoaded<Form_View>());
+        QVERIFY(view->isVisible());
         testsupport::resetProgramState();
     }
 };
