@@ -19,16 +19,6 @@ const QString kUpdateText = kHost + QStringLiteral("/SiteBack/updateTxt/32.txt")
 // The order in which update calls (with their arguments) and the test's own markers happened.
 QStringList g_events;
 
-QString call(quint32 handle, const QString& address) {
-    return QStringLiteral("DoUpdate %1 %2").arg(handle).arg(address);
-}
-
-// Notes name in the event record after ms milliseconds (a precise timer, so the order of markers and the
-// window's own 2000 ms timer is certain).
-void markAfter(int ms, const QString& name) {
-    QTimer::singleShot(ms, Qt::PreciseTimer, qApp, [name] { g_events.append(name); });
-}
-
 } // namespace
 
 class TestUpdateCheck : public QObject, testsupport::WindowFixture {
@@ -36,8 +26,9 @@ class TestUpdateCheck : public QObject, testsupport::WindowFixture {
 private slots:
     void initTestCase() {
         startWindowTests();
-        update::setUpdateCallObserverForTests(
-            [](quint32 handle, const QString& address) { g_events.append(call(handle, address)); });
+        update::setUpdateCallObserverForTests([](quint32 handle, const QString& address) {
+            g_events.append(QStringLiteral("DoUpdate %1 %2").arg(handle).arg(address));
+        });
     }
     void init() {
         startWithDiary(QStringLiteral("zhang"));
@@ -58,7 +49,9 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(int, toEditor);
         Form_View* view = shown ? forms().show<Form_View>() : forms().get<Form_View>();
-        const auto expectedCall = [&view] { return call(static_cast<quint32>(view->winId()), kUpdateText); };
+        const auto expectedCall = [&view] {
+            return QStringLiteral("DoUpdate %1 %2").arg(quint32(view->winId())).arg(kUpdateText);
+        };
         QStringList expected;
         if (toEditor == 2) {
             expected << expectedCall();
@@ -69,9 +62,10 @@ private slots:
             QVERIFY(forms().unload<Form_Write>());
             QVERIFY(view = forms().loaded<Form_View>());
         }
-        markAfter(1500, QStringLiteral("1.5 s"));
-        markAfter(4100, QStringLiteral("4.1 s")); // past a second interval
-        QCOMPARE(g_events, expected);             // not during the load itself
+        // Markers on precise timers, so their order with the window's own 2000 ms timer is certain.
+        QTimer::singleShot(1500, Qt::PreciseTimer, qApp, [] { g_events << QStringLiteral("1.5 s"); });
+        QTimer::singleShot(4100, Qt::PreciseTimer, qApp, [] { g_events << QStringLiteral("4.1 s"); }); // 2nd interval
+        QCOMPARE(g_events, expected); // not during the load itself
 
         // Only the last load calls, after its own two seconds.
         expected << QStringLiteral("1.5 s") << expectedCall() << QStringLiteral("4.1 s");
