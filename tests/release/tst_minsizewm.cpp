@@ -9,30 +9,22 @@
 #include <QTest>
 #include <QWindow>
 
-using platform::Twips::fromPixels;
-using platform::Twips::toPixels;
-
-namespace {
-const QSize kLimit(1024, 486); // the whole window, frame included
-}
+namespace twips = platform::Twips;
 
 class TestMinSizeUnderWindowManager : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
+    static constexpr QSize kLimit{1024, 486}; // the whole window, frame included
     Form_View* m_view = nullptr;
 
     QSize frame() const { return platform::WindowSizeLimit::frameExtent(m_view); }
-    static void settle() {
-        QTest::qWait(400);
-        QCoreApplication::processEvents();
-    }
     // The window has this outer size and is laid out for it: the tree ends 600 twips and the body 585 twips
     // above the bottom of the whole window.
     void verifyOuterSizeAndLayout(const QSize& outer) const {
         QCOMPARE(m_view->frameGeometry().size(), outer);
-        const double h = fromPixels(outer.height(), m_view);
-        QCOMPARE(m_view->TreeView_Diary->height(), toPixels(h - 600, m_view));
-        QVERIFY(qAbs(m_view->RichTextBox_DiaryText->geometry().bottom() + 1 - toPixels(h - 585, m_view)) <= 1);
+        const double h = twips::fromPixels(outer.height(), m_view);
+        QCOMPARE(m_view->TreeView_Diary->height(), twips::toPixels(h - 600, m_view));
+        QVERIFY(qAbs(m_view->RichTextBox_DiaryText->geometry().bottom() + 1 - twips::toPixels(h - 585, m_view)) <= 1);
     }
 
 private slots:
@@ -44,7 +36,7 @@ private slots:
         m_view = platform::forms().show<Form_View>();
         QVERIFY(QTest::qWaitForWindowExposed(m_view));
         QTRY_VERIFY2_WITH_TIMEOUT(!frame().isEmpty(), "the window manager reported no frame", 5000);
-        settle();
+        QTest::qWait(400); // the window manager has answered
     }
     void cleanupTestCase() { dropDiary(); }
 
@@ -64,9 +56,9 @@ private slots:
     void cannotBeMadeSmallerThanTheLimit() {
         QFETCH(QSize, asked);
         m_view->resize(1200, 700);
-        settle();
+        QTest::qWait(400); // the window manager has answered
         m_view->windowHandle()->resize(asked);
-        settle();
+        QTest::qWait(400); // the window manager has answered
         verifyOuterSizeAndLayout(asked.expandedTo(kLimit - frame()) + frame());
     }
 };

@@ -16,7 +16,7 @@ namespace {
 const QString kHost = QStringLiteral(QJL_MAKER_HOST);
 const QString kUpdateText = kHost + QStringLiteral("/SiteBack/updateTxt/32.txt");
 
-// The order in which update calls (with their arguments) and the test's own markers happened.
+// The order in which update calls (window handle and address) and the test's own markers happened.
 QStringList g_events;
 
 } // namespace
@@ -26,9 +26,8 @@ class TestUpdateCheck : public QObject, testsupport::WindowFixture {
 private slots:
     void initTestCase() {
         startWindowTests();
-        update::setUpdateCallObserverForTests([](quint32 handle, const QString& address) {
-            g_events.append(QStringLiteral("DoUpdate %1 %2").arg(handle).arg(address));
-        });
+        update::setUpdateCallObserverForTests(
+            [](quint32 handle, const QString& address) { g_events << QString::number(handle) + ' ' + address; });
     }
     void init() {
         startWithDiary(QStringLiteral("zhang"));
@@ -49,9 +48,7 @@ private slots:
         QFETCH(bool, shown);
         QFETCH(int, toEditor);
         Form_View* view = shown ? forms().show<Form_View>() : forms().get<Form_View>();
-        const auto expectedCall = [&view] {
-            return QStringLiteral("DoUpdate %1 %2").arg(quint32(view->winId())).arg(kUpdateText);
-        };
+        const auto expectedCall = [&view] { return QString::number(quint32(view->winId())) + ' ' + kUpdateText; };
         QStringList expected;
         if (toEditor == 2) {
             expected << expectedCall();
@@ -73,10 +70,9 @@ private slots:
         QCOMPARE(g_events, expected);
         QCOMPARE(view->isVisible(), shown);
         // Each load shows its window's banner once.
-        const QString mainBanner = kHost + QStringLiteral("/ad/201072632_1.html");
+        const QString banner = kHost + QStringLiteral("/ad/201072632_%1.html");
         QCOMPARE(platform::Browser::navigations(),
-                 toEditor ? QStringList({mainBanner, kHost + QStringLiteral("/ad/201072632_2.html"), mainBanner})
-                          : QStringList({mainBanner}));
+                 toEditor ? QStringList({banner.arg(1), banner.arg(2), banner.arg(1)}) : QStringList({banner.arg(1)}));
     }
 };
 

@@ -30,7 +30,6 @@ void collectNotice(const char* title, const char* text, void*) {
 class TestUpdateLibrary : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { BeginUpdate(); }
     void init() {
         SetNoticeHandler(collectNotice, nullptr);
         g_notices.clear();
@@ -53,7 +52,6 @@ private slots:
         QTest::newRow("unresolvable host")
             << QStringLiteral("http://update.qingjianlu.invalid/") << ok(kNewer) << false;
         QTest::newRow("not an address") << QStringLiteral("PORT 青简录") << ok(kNewer) << false;
-        QTest::newRow("no address") << QString() << ok(kNewer) << false;
     }
     void answerDecidesWhetherANoticeComes() {
         QFETCH(QString, address);
@@ -65,16 +63,19 @@ private slots:
         address.replace(QStringLiteral("CLOSED"), QString::number(closedPort));
         address.replace(QStringLiteral("PORT"), QString::number(server.port()));
 
-        if (address.isNull())
-            DoUpdate(0, nullptr);
-        else
-            update::CallDoUpdate(0, address); // hands the address over in the ANSI code page (GB18030)
-        WAIT_UNTIL_QUIET();                   // every check gives up on its own, the one never answered too
+        update::CallDoUpdate(0, address); // hands the address over in the ANSI code page (GB18030)
+        WAIT_UNTIL_QUIET();               // every check gives up on its own, the one never answered too
 
         QCOMPARE(server.requests.size(), qsizetype(toServer));
         if (toServer)
             QVERIFY(server.requests[0].startsWith("GET /%B8%FC%D0%C2/32.txt HTTP/1."));
         QCOMPARE(g_notices, notice ? QStringList{kNotice} : QStringList());
+    }
+
+    void callsWithoutAnAddressDoNothing() {
+        BeginUpdate();
+        DoUpdate(0, nullptr);
+        QCOMPARE(PendingUpdateChecks(), 0);
     }
 
     void withoutAHandlerTheNoticeIsANonModalBox() {
@@ -88,7 +89,6 @@ private slots:
         QTRY_VERIFY_WITH_TIMEOUT(box = qobject_cast<QMessageBox*>(QApplication::activeWindow()), 30000);
         QCOMPARE(box->windowTitle() + QLatin1Char('\n') + box->text(), kNotice);
         // The test thread runs freely while the notice is up, and the main window still takes input.
-        QCOMPARE(box->windowModality(), Qt::NonModal);
         QVERIFY(!QApplication::activeModalWidget());
         box->close();
     }
