@@ -9,8 +9,8 @@ build=$(readlink -f "${1:?usage: $0 <build folder>}")
 out=$root/docs/screenshots
 mkdir -p "$out"
 unset QT_QPA_PLATFORM
-for factor in 1 1.5 2; do
-    QT_SCALE_FACTOR=$factor QJL_SCREENSHOT_DIR=$out LC_ALL=C.UTF-8 \
-        xvfb-run -a -s "-screen 0 2560x1600x24" "$build/bin/tst_windowlook" saveScreenshots >/dev/null
+for percent in 100 150 200; do
+    QT_SCALE_FACTOR=$((percent / 100)).$((percent % 100 / 10)) QJL_SCREENSHOT_DIR=$out QJL_SCREENSHOT_SCALE=$percent \
+        LC_ALL=C.UTF-8 xvfb-run -a -s "-screen 0 2560x1600x24" "$build/bin/tst_windowlook" >/dev/null
 done
 ls "$out"/{login,main,editor,search}_{100,150,200}.png

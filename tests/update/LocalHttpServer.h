@@ -11,23 +11,19 @@ class LocalHttpServer {
 public:
     // Once a request's headers are in, answer is written whole and the connection closed; an empty answer
     // leaves the request unanswered for good.
-    explicit LocalHttpServer(const QByteArray& answer = {}) : m_answer(answer) {
+    explicit LocalHttpServer(const QByteArray& answer = {}) {
         m_server.listen(QHostAddress::LocalHost, 0);
-        QObject::connect(&m_server, &QTcpServer::newConnection, [this] {
-            while (QTcpSocket* socket = m_server.nextPendingConnection()) {
-                QObject::connect(socket, &QTcpSocket::disconnected, socket, &QObject::deleteLater);
-                QObject::connect(socket, &QTcpSocket::readyRead, socket,
-                                 [this, socket, request = QByteArray()]() mutable {
-                                     request += socket->readAll();
-                                     if (!request.endsWith("\r\n\r\n"))
-                                         return;
-                                     requests.append(request);
-                                     if (!m_answer.isEmpty()) {
-                                         socket->write(m_answer);
-                                         socket->disconnectFromHost();
-                                     }
-                                 });
-            }
+        QObject::connect(&m_server, &QTcpServer::newConnection, [this, answer] {
+            while (QTcpSocket* socket = m_server.nextPendingConnection())
+                QObject::connect(socket, &QTcpSocket::readyRead, socket, [this, socket, answer] {
+                    if (!socket->peek(socket->bytesAvailable()).endsWith("\r\n\r\n"))
+                        return;
+                    requests.append(socket->readAll());
+                    if (!answer.isEmpty()) {
+                        socket->write(answer);
+                        socket->disconnectFromHost();
+                    }
+                });
         });
     }
 
@@ -42,6 +38,5 @@ public:
     QList<QByteArray> requests;
 
 private:
-    QByteArray m_answer;
     QTcpServer m_server;
 };

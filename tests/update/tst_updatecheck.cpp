@@ -1,13 +1,8 @@
 // The main window's update check and both windows' banners, driven through the real windows: one call
 // about two seconds after each load of the main window, none after that, and the banner each load shows.
 
-#include "support/TestSupport.h"
+#include "support/Windows.h"
 
-#include "app/Globals.h"
-#include "platform/Browser.h"
-#include "platform/FormRegistry.h"
-#include "startup/Startup.h"
-#include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
@@ -19,94 +14,65 @@ using platform::forms;
 namespace {
 
 const QString kHost = QStringLiteral(QJL_MAKER_HOST);
+const QString kUpdateText = kHost + QStringLiteral("/SiteBack/updateTxt/32.txt");
 
-// The order in which update calls (with their arguments) and the test's own markers happened.
+// The order in which update calls (window handle and address) and the test's own markers happened.
 QStringList g_events;
-
-QString call(quint32 handle, const QString& address) {
-    return QStringLiteral("DoUpdate %1 %2").arg(handle).arg(address);
-}
-QString expectedCall(QWidget* window) {
-    return call(static_cast<quint32>(window->winId()), kHost + QStringLiteral("/SiteBack/updateTxt/32.txt"));
-}
-
-// Notes name in the event record after ms milliseconds (a precise timer, so the order of markers and the
-// window's own 2000 ms timer is certain).
-void markAfter(int ms, const QString& name) {
-    QTimer::singleShot(ms, Qt::PreciseTimer, qApp, [name] { g_events.append(name); });
-}
 
 } // namespace
 
-class TestUpdateCheck : public QObject {
+class TestUpdateCheck : public QObject, testsupport::WindowFixture {
     Q_OBJECT
-private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
 private slots:
     void initTestCase() {
-        testsupport::enterTestMode();
-        InitControlClasses();
+        startWindowTests();
         update::setUpdateCallObserverForTests(
-            [](quint32 handle, const QString& address) { g_events.append(call(handle, address)); });
+            [](quint32 handle, const QString& address) { g_events << QString::number(handle) + ' ' + address; });
     }
     void init() {
-        testsupport::resetProgramState();
+        startWithDiary(QStringLiteral("zhang"));
         platform::Browser::clearNavigations();
         g_events.clear();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-        CurrentUser = QStringLiteral("zhang");
     }
-    void cleanup() {
-        forms().resetForTests();
-        m_diary.reset();
-    }
+    void cleanup() { dropDiary(); }
 
-    void updateIsCheckedOnceAboutTwoSecondsAfterLoad_data() {
+    void eachLoadChecksOnceAboutTwoSecondsLater_data() {
         QTest::addColumn<bool>("shown");
-        QTest::newRow("shown main window") << true;
-        QTest::newRow("main window loaded without showing") << false;
+        QTest::addColumn<int>("toEditor"); // 0: stays; 1: leaves for the editor and back before its check; 2: after
+        QTest::newRow("shown main window") << true << 0;
+        QTest::newRow("main window loaded without showing") << false << 0;
+        QTest::newRow("back from the editor before the first check") << true << 1;
+        QTest::newRow("back from the editor after the first check") << true << 2;
     }
-    void updateIsCheckedOnceAboutTwoSecondsAfterLoad() {
+    void eachLoadChecksOnceAboutTwoSecondsLater() {
         QFETCH(bool, shown);
+        QFETCH(int, toEditor);
         Form_View* view = shown ? forms().show<Form_View>() : forms().get<Form_View>();
-        markAfter(1500, QStringLiteral("1.5 s"));
-        markAfter(4100, QStringLiteral("4.1 s")); // past a second interval
-        QVERIFY(g_events.isEmpty());              // not during the load itself
-
-        QTRY_COMPARE_WITH_TIMEOUT(g_events.size(), 3, 10000);
-        QCOMPARE(g_events, QStringList({QStringLiteral("1.5 s"), expectedCall(view), QStringLiteral("4.1 s")}));
-        QCOMPARE(view->isVisible(), shown);
-    }
-
-    void eachReturnFromTheEditorChecksAgain_data() {
-        QTest::addColumn<bool>("afterTheFirstCheck");
-        QTest::newRow("left after the first check") << true;
-        QTest::newRow("left before the first check") << false;
-    }
-    void eachReturnFromTheEditorChecksAgain() {
-        QFETCH(bool, afterTheFirstCheck);
-        Form_View* first = forms().show<Form_View>();
+        const auto expectedCall = [&view] { return QString::number(quint32(view->winId())) + ' ' + kUpdateText; };
         QStringList expected;
-        if (afterTheFirstCheck) {
-            expected.append(expectedCall(first));
+        if (toEditor == 2) {
+            expected << expectedCall();
             QTRY_COMPARE_WITH_TIMEOUT(g_events, expected, 10000);
         }
+        if (toEditor) {
+            view->Command_Insert_Click();
+            QVERIFY(forms().unload<Form_Write>());
+            QVERIFY(view = forms().loaded<Form_View>());
+        }
+        // Markers on precise timers, so their order with the window's own 2000 ms timer is certain.
+        QTimer::singleShot(1500, Qt::PreciseTimer, qApp, [] { g_events << QStringLiteral("1.5 s"); });
+        QTimer::singleShot(4100, Qt::PreciseTimer, qApp, [] { g_events << QStringLiteral("4.1 s"); }); // 2nd interval
+        QCOMPARE(g_events, expected); // not during the load itself
 
-        first->Command_Insert_Click();
-        QVERIFY(forms().unload<Form_Write>());
-        Form_View* second = forms().loaded<Form_View>();
-        QVERIFY(second);
-        markAfter(1500, QStringLiteral("1.5 s"));
-
-        // Only the second load calls, after its own two seconds.
-        expected << QStringLiteral("1.5 s") << expectedCall(second);
+        // Only the last load calls, after its own two seconds.
+        expected << QStringLiteral("1.5 s") << expectedCall() << QStringLiteral("4.1 s");
         QTRY_COMPARE_WITH_TIMEOUT(g_events.size(), expected.size(), 10000);
         QCOMPARE(g_events, expected);
+        QCOMPARE(view->isVisible(), shown);
         // Each load shows its window's banner once.
-        const QString mainBanner = kHost + QStringLiteral("/ad/201072632_1.html");
+        const QString banner = kHost + QStringLiteral("/ad/201072632_%1.html");
         QCOMPARE(platform::Browser::navigations(),
-                 QStringList({mainBanner, kHost + QStringLiteral("/ad/201072632_2.html"), mainBanner}));
+                 toEditor ? QStringList({banner.arg(1), banner.arg(2), banner.arg(1)}) : QStringList({banner.arg(1)}));
     }
 };
 

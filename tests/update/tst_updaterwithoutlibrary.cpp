@@ -1,41 +1,24 @@
 // The program without a usable updater library beside it: the update call is skipped without a word and
-// everything goes on. Built twice, into a folder with no library and into one whose library lacks DoUpdate.
+// returns. Built twice, into a folder with no library and into one whose library lacks DoUpdate.
 
 #include "support/TestSupport.h"
 
-#include "app/Globals.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "startup/Startup.h"
-#include "ui/view/FormView.h"
-#include "ui/write/FormWrite.h"
+#include "update/Updater.h"
 
 #include <QCoreApplication>
 #include <QLibrary>
 #include <QTest>
 
-using platform::forms;
-
 class TestUpdaterWithoutLibrary : public QObject {
     Q_OBJECT
 private slots:
-    void mainWindowWorksOnAfterItsUpdateTick() {
+    void updateCallIsSkippedWithoutAWord() {
         // The build placed this test away from the real library.
         QVERIFY(!QLibrary(QCoreApplication::applicationDirPath() + QStringLiteral("/update")).resolve("DoUpdate"));
         testsupport::enterTestMode();
-        InitControlClasses();
-        testsupport::TempDiary diary;
-        CurrentUser = QStringLiteral("zhang");
-        Form_View* view = forms().show<Form_View>();
-
-        QTRY_VERIFY_WITH_TIMEOUT(!view->Timer_Update->isActive(), 10000); // the tick has run
+        update::CallDoUpdate(0, update::updateTextAddress());
         QVERIFY(platform::MessageBox::shown().empty());
-        // And the window still does its work: the write command hands over to the editor and back.
-        view->Command_Insert_Click();
-        QVERIFY(forms().isLoaded<Form_Write>());
-        QVERIFY(forms().unload<Form_Write>());
-        QVERIFY(forms().isLoaded<Form_View>());
-        testsupport::resetProgramState();
     }
 };
 

@@ -13,20 +13,14 @@
 class TestWebBrowser : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() {
+    void showsThePageFromTheServer() {
         qunsetenv("QTWEBENGINE_DISABLE_SANDBOX");
         platform::installWebBrowser();
-    }
-
-    void sandboxIsOffWhenRunningAsRoot() {
-        if (::geteuid() != 0)
-            QSKIP("not running as root");
-        QCOMPARE(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), QByteArray("1"));
-    }
-
-    void showsThePageFromTheServer() {
-        LocalHttpServer server("HTTP/1.0 200 OK\r\nContent-Type: text/html; charset=utf-8\r\n\r\n"
-                               "<html><head><title>banner</title></head><body>青简录</body></html>");
+        // The engine's sandbox cannot run as root: there it must be off, or no page would ever show.
+        if (::geteuid() == 0)
+            QCOMPARE(qgetenv("QTWEBENGINE_DISABLE_SANDBOX"), QByteArray("1"));
+        LocalHttpServer server(
+            LocalHttpServer::ok("<html><head><title>banner</title></head><body>青简录</body></html>"));
         QWidget window;
         window.show();
         platform::Browser* browser = platform::Browser::create(&window);
