@@ -2,10 +2,12 @@
 
 #include "platform/WindowSizeLimit.h"
 
+#include <utility>
+
 namespace app {
 
-void InstallSizeLimit(QWidget* window) {
-    platform::WindowSizeLimit::install(window, kMainWindowMinimumSize);
+void InstallSizeLimit(QWidget* window, std::function<void()> frameChanged) {
+    platform::WindowSizeLimit::install(window, kMainWindowMinimumSize, std::move(frameChanged));
 }
 
 void RemoveSizeLimit(QWidget* window) {

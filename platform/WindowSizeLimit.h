@@ -2,6 +2,8 @@
 
 #include <QSize>
 
+#include <functional>
+
 class QWidget;
 
 namespace platform {
@@ -10,7 +12,9 @@ namespace platform {
 // while the limit is installed. Larger sizes, maximising and minimising are unaffected.
 class WindowSizeLimit {
 public:
-    static void install(QWidget* window, QSize minimumOuterSize);
+    // frameChanged, when given, is called whenever the frame the window system reports changes (the limit
+    // has then been made again for it), for a window whose layout depends on its outer size.
+    static void install(QWidget* window, QSize minimumOuterSize, std::function<void()> frameChanged = {});
     static void remove(QWidget* window);
     static bool isInstalled(const QWidget* window);
     // The frame the platform draws around the client area (zero where it reports none yet).

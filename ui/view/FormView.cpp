@@ -161,7 +161,7 @@ bool Form_View::ShowAgain() {
 }
 
 void Form_View::Form_Load() {
-    app::InstallSizeLimit(this);
+    app::InstallSizeLimit(this, [this] { Form_Resize(); });
     fv_RefreshTree();
     // Each load starts from the design-time caption, so the account name appears once.
     setWindowTitle(windowTitle() + QStringLiteral(" - 当前帐号：【") + CurrentUser + QStringLiteral("】"));
@@ -312,7 +312,6 @@ QSizeF Form_View::outerSizeInTwips() const {
 void Form_View::Form_Resize() {
     if (isMinimized())
         return;
-    m_layoutFrame = platform::WindowSizeLimit::frameExtent(this);
     const QSizeF outer = outerSizeInTwips();
     const auto values =
         viewlayout::resize(static_cast<float>(outer.width()), static_cast<float>(outer.height()), m_geometry);
@@ -328,14 +327,6 @@ void Form_View::resizeEvent(QResizeEvent* event) {
 void Form_View::changeEvent(QEvent* event) {
     platform::Form::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
-        Form_Resize();
-}
-
-void Form_View::moveEvent(QMoveEvent* event) {
-    platform::Form::moveEvent(event);
-    // On X11 the frame becomes known when the window manager moves the window into it, after the first
-    // show; the layout made with a guessed frame is then made again with the real one.
-    if (platform::WindowSizeLimit::frameExtent(this) != m_layoutFrame)
         Form_Resize();
 }
 

@@ -105,7 +105,6 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
     void showEvent(QShowEvent* event) override;
-    void moveEvent(QMoveEvent* event) override;
 
 private:
     void createControls();
@@ -120,6 +119,4 @@ private:
     // The controls' geometry in twips as the resize last left it (fractions kept; pixels are derived).
     viewlayout::Geometry m_geometry;
     bool m_centred = false;
-    // The frame the window system reported when the layout was last computed (empty: none yet).
-    QSize m_layoutFrame;
 };
