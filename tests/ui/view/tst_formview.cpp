@@ -1,6 +1,7 @@
 // The main window: the tree's shape, what clicks and the menu nodes do, the menu items beside the buttons,
-// load and unload, and how the layout follows the window's size.
+// load and unload.
 
+#include "../OnShow.h"
 #include "support/TestSupport.h"
 #include "support/Windows.h"
 
@@ -11,13 +12,14 @@
 #include "platform/MessageBox.h"
 #include "platform/WindowSizeLimit.h"
 #include "startup/Startup.h"
-#include "ui/find/FormFind.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
 #include <QAbstractItemModelTester>
 #include <QFile>
 #include <QTest>
+
+#include <utility>
 
 using platform::forms;
 using platform::MessageBox;
@@ -43,7 +45,15 @@ class TestFormView : public QObject, testsupport::WindowFixture {
 private:
     int m_dialogsBefore = 0;
 
-    int dialogsShown() const { return platform::FileDialog::shownCount() - m_dialogsBefore; }
+    // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
+    QStringList outcome() {
+        QStringList what = uitests::windowsOnShow();
+        if (platform::FileDialog::shownCount() != std::exchange(m_dialogsBefore, platform::FileDialog::shownCount()))
+            what << (platform::FileDialog::lastRequest().save ? "save" : "open");
+        what += MessageBox::shownTexts();
+        MessageBox::clearShown();
+        return what;
+    }
     Form_View* openView() {
         CurrentUser = kUser;
         Form_View* view = forms().show<Form_View>();
@@ -81,17 +91,15 @@ private slots:
             << QStringList{}
             << QStringList{"1:0:【暂无任何日记】:-", "2:0:您可以选择：:-", "3:0:1.新建日记:-", "4:0:2.导入文本:-"};
         QTest::newRow("dates A B A, other accounts left out: only the first date open")
-            << QStringList{"zhang|一|A", "li|别人的|A", "zhang|二|B", "zhang|三|A"}
-            << QStringList{"1:0:A:A+", "2:1:一:id = 1", "3:0:B:B", "4:3:二:id = 3", "5:1:三:id = 4"};
-        QTest::newRow("a key the tree already has is refused, the rest still shown")
-            << QStringList{"zhang|一|id = 1", "zhang|二|A"}
-            << QStringList{"1:0:id = 1:id = 1+", "2:0:A:A", "3:2:二:id = 2"};
+            << QStringList{"zhang|一|A", "li|别人的|A", "zhang|it's|B", "zhang|三|A"}
+            << QStringList{"1:0:A:A+", "2:1:一:id = 1", "3:0:B:B", "4:3:it's:id = 3", "5:1:三:id = 4"};
+        QTest::newRow("a key the tree already has is refused, the rest still shown; titles are text")
+            << QStringList{"zhang|一|id = 1", "zhang|id = 99|A"}
+            << QStringList{"1:0:id = 1:id = 1+", "2:0:A:A", "3:2:id = 99:id = 2"};
         QTest::newRow("dates by exact text, empty dates under a label that is no entry key")
             << QStringList{"zhang|x|2009-9-8", "zhang|y|2009-09-08", "zhang|z|"}
             << QStringList{"1:0:2009-9-8:2009-9-8+", "2:1:x:id = 1",    "3:0:2009-09-08:2009-09-08",
                            "4:3:y:id = 2",           "5:0:（无日期）:", "6:5:z:id = 3"};
-        QTest::newRow("titles are text") << QStringList{"zhang|it's|A", "zhang|id = 99|A"}
-                                         << QStringList{"1:0:A:A+", "2:1:it's:id = 1", "3:1:id = 99:id = 2"};
     }
     void treeGroupsEntriesUnderTheirDates() {
         QFETCH(QStringList, entries);
@@ -111,21 +119,18 @@ private slots:
     void refreshRebuildsTheTreeOnANewConnectionAndKeepsThePane() {
         addTwoDates();
         Form_View* view = openView();
-        const QStringList before = nodeTable(view->TreeView_Diary);
         click(view, 2);
-        const QStringList pane = paneTexts(view);
+        const QStringList before = nodeTable(view->TreeView_Diary) + paneTexts(view);
         const auto oldDb = DiaryDb;
         view->PopMenu_Tree_Refresh->trigger();
-        QCOMPARE(nodeTable(view->TreeView_Diary), before);
-        QCOMPARE(paneTexts(view), pane);
+        QCOMPARE(nodeTable(view->TreeView_Diary) + paneTexts(view), before);
         QVERIFY(DiaryDb && DiaryDb != oldDb);
         // The file gone: the tree is built on the connection still open, without a word.
         QVERIFY(QFile::rename(m_diary->databasePath(), m_diary->databasePath() + QStringLiteral(".moved")));
         const auto openDb = DiaryDb;
         view->fv_RefreshTree();
-        QCOMPARE(DiaryDb, openDb);
-        QCOMPARE(nodeTable(view->TreeView_Diary), before);
-        QVERIFY(MessageBox::shown().empty());
+        QVERIFY(DiaryDb == openDb && MessageBox::shown().empty());
+        QCOMPARE(nodeTable(view->TreeView_Diary) + paneTexts(view), before);
     }
 
     void withoutAnyConnectionTheTreeShowsTheMenuNodes() {
@@ -168,7 +173,7 @@ private slots:
         click(view, 2);
         QCOMPARE(paneTexts(view), pane);
         QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(MessageBox::shownTexts().first().contains(QString::number(dao::errNoCurrentRecord)));
+        QVERIFY(MessageBox::shownTexts().first().startsWith(QStringLiteral("运行时错误 '3021'")));
     }
 
     void menuNodesActOnlyWhereTheyStand() {
@@ -178,78 +183,50 @@ private slots:
             click(view, node);
             QCOMPARE(paneTexts(view), QStringList(4));
         }
+        QCOMPARE(outcome(), QStringList{"Form_View"});
         platform::FileDialog::setNextFileName(QString()); // the user cancels
         click(view, 4);
-        QVERIFY(dialogsShown() == 1 && !platform::FileDialog::lastRequest().save && view->isVisible());
+        QCOMPARE(outcome(), (QStringList{"Form_View", "open"}));
         click(view, 3);
+        QCOMPARE(outcome(), QStringList{"Form_Write"});
         QCOMPARE(forms().loaded<Form_Write>()->mode(), Form_Write::Mode::New);
-        QVERIFY(forms().loaded<Form_Write>()->isVisible() && !forms().isLoaded<Form_View>());
     }
 
     void menuItemsAndButtonsRunTheSameCommand_data() {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("effect"); // the window shown, the dialog or the message
-        for (const auto& [button, item, effect] :
-             {std::tuple{"Command_Insert", "PopMenu_Tree_Write", "Form_Write"},
-              std::tuple{"Command_Find", "PopMenu_Tree_Find", "Form_Find"},
-              std::tuple{"Command_Updata", "PopMenu_Tree_Change", "请选中一篇日记"},
-              std::tuple{"Command_Delete", "PopMenu_Tree_Delete", "请选中日记，而不是日期或菜单"},
-              std::tuple{"Command_Output", "PopMenu_Tree_Output", "save"},
-              std::tuple{"Command_Input", "PopMenu_Tree_Input", "open"}})
+        QTest::addColumn<QStringList>("outcome"); // with a date node selected
+        for (const auto& [button, item, outcome] :
+             {std::tuple{"Command_Insert", "PopMenu_Tree_Write", QStringList{"Form_Write"}},
+              std::tuple{"Command_Find", "PopMenu_Tree_Find", QStringList{"Form_Find"}},
+              std::tuple{"Command_Updata", "PopMenu_Tree_Change", QStringList{"Form_View", "请选中一篇日记"}},
+              std::tuple{"Command_Delete", "PopMenu_Tree_Delete",
+                         QStringList{"Form_View", "请选中日记，而不是日期或菜单"}},
+              std::tuple{"Command_Output", "PopMenu_Tree_Output", QStringList{"Form_View", "save"}},
+              std::tuple{"Command_Input", "PopMenu_Tree_Input", QStringList{"Form_View", "open"}}})
             for (const char* control : {button, item})
-                QTest::newRow(control) << QString::fromLatin1(control) << QString::fromUtf8(effect);
+                QTest::newRow(control) << QString::fromLatin1(control) << outcome;
     }
     void menuItemsAndButtonsRunTheSameCommand() {
         QFETCH(QString, control);
-        QFETCH(QString, effect);
+        QFETCH(QStringList, outcome);
         addTwoDates();
         Form_View* view = openView();
-        click(view, 1); // a date node is selected
+        click(view, 1);
         platform::FileDialog::setNextFileName(QString());
         if (auto* button = view->findChild<QPushButton*>(control))
             button->click();
         else
             view->findChild<QAction*>(control)->trigger();
-        if (effect.startsWith(QLatin1String("Form_"))) {
-            QWidget* next = effect == QLatin1String("Form_Write") ? static_cast<QWidget*>(forms().loaded<Form_Write>())
-                                                                  : forms().loaded<Form_Find>();
-            QVERIFY(next && next->isVisible() && forms().loadedCount() == 1);
-        } else if (effect == QLatin1String("save") || effect == QLatin1String("open")) {
-            QCOMPARE(dialogsShown(), 1);
-            QCOMPARE(platform::FileDialog::lastRequest().save, effect == QLatin1String("save"));
-        } else {
-            QCOMPARE(MessageBox::shownTexts(), QStringList{effect});
-        }
+        QCOMPARE(this->outcome(), outcome);
     }
 
     void loadNamesTheAccountAndUnloadLetsGoOfTheSizeLimit() {
-        for (int load = 0; load < 2; ++load) {
-            CurrentUser = QStringLiteral("张三");
-            Form_View* view = forms().show<Form_View>();
-            QCOMPARE(view->windowTitle(), QStringLiteral("青简录 - 日记查看 - 当前帐号：【张三】"));
-            QVERIFY(platform::WindowSizeLimit::isInstalled(view));
-            QVERIFY(forms().unload(view));
-            QVERIFY(!platform::WindowSizeLimit::isInstalled(view));
-        }
-    }
-
-    void layoutGivesGrowthToTreeAndPaneOnly() {
-        Form_View* view = openView();
-        view->resize(1, 1); // the size limit holds the smallest size
-        for (QWidget* child : view->findChildren<QWidget*>())
-            if (child->parentWidget() == view && child->isVisibleTo(view))
-                QVERIFY2(view->rect().contains(child->geometry()) && !child->geometry().isEmpty(),
-                         qPrintable(child->objectName()));
-        const QRect tree = view->TreeView_Diary->geometry(), body = view->RichTextBox_DiaryText->geometry();
-        const QRect find = view->Command_Find->geometry();
-        view->resize(view->width() + 100, view->height() + 50);
-        QCOMPARE(view->TreeView_Diary->geometry(), tree.adjusted(0, 0, 0, 50));
-        QCOMPARE(view->RichTextBox_DiaryText->geometry(), body.adjusted(0, 0, 100, 50));
-        QCOMPARE(view->Command_Find->geometry(), find);
-        // Minimised, the layout is kept as it was.
-        view->setWindowState(Qt::WindowMinimized);
-        view->resize(view->width() + 200, view->height());
-        QCOMPARE(view->RichTextBox_DiaryText->geometry(), body.adjusted(0, 0, 100, 50));
+        CurrentUser = QStringLiteral("张三");
+        Form_View* view = forms().show<Form_View>();
+        QCOMPARE(view->windowTitle(), QStringLiteral("青简录 - 日记查看 - 当前帐号：【张三】"));
+        QVERIFY(platform::WindowSizeLimit::isInstalled(view));
+        QVERIFY(forms().unload(view));
+        QVERIFY(!platform::WindowSizeLimit::isInstalled(view));
     }
 };
 
