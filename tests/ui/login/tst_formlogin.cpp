@@ -1,6 +1,7 @@
 // The login window: signing in and registering, the order of their checks and their exact messages, the two
 // views of the window, and a start-up without a database.
 
+#include "../OnShow.h"
 #include "support/TestSupport.h"
 #include "support/Windows.h"
 
@@ -11,7 +12,6 @@
 #include "ui/login/FormLogin.h"
 #include "ui/view/FormView.h"
 
-#include <QFile>
 #include <QTest>
 
 using platform::forms;
@@ -75,7 +75,7 @@ private slots:
         login->Command_RegYes->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList());
         QCOMPARE(CurrentUser, name);
-        QVERIFY(forms().loaded<Form_View>()->isVisible() && !forms().isLoaded<Form_Login>());
+        QCOMPARE(uitests::windowsOnShow(), QStringList{"Form_View"});
         const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
         QCOMPARE(users.size(), 1);
         QCOMPARE(users[0][1], QStringLiteral("1")); // limit
@@ -88,7 +88,7 @@ private slots:
         login->Command_Login->click();
         QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
-        QCOMPARE(forms().isLoaded<Form_Login>(), !message.isEmpty());
+        QCOMPARE(uitests::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
         if (!message.isEmpty()) {
             QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
             QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
@@ -126,15 +126,14 @@ private slots:
         login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new|p|q"));
         QVERIFY(!login->close());
-        QVERIFY(forms().isLoaded<Form_Login>() && inLoginView(login));
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
         QCOMPARE(login->Combo_UserName->currentText(), QStringLiteral("typed"));
         login->Command_Register->click();
         QCOMPARE(login->Text_RegPassWordC->text(), QStringLiteral("q"));
         login->Command_RegNo->click();
         QVERIFY(inLoginView(login));
         // In the login view the close box unloads the window.
-        QVERIFY(login->close());
-        QVERIFY(!forms().isLoaded<Form_Login>());
+        QVERIFY(login->close() && !forms().isLoaded<Form_Login>());
     }
 };
 
