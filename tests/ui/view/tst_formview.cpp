@@ -1,32 +1,37 @@
 // The main window: the tree's shape, what clicks and the menu nodes do, the menu items beside the buttons,
-// load and unload.
+// the entry commands (new, delete, change) and what each refuses, the export and import of an entry as a text
+// file, and the hand-over to the editor (shown before the main window goes, so the program never runs out of
+// windows). The text file's bytes are the entry text file module's own tests.
 
 #include "../OnShow.h"
-#include "support/TestSupport.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/FileDialog.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "platform/WindowSizeLimit.h"
-#include "startup/Startup.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 #include <utility>
 
+using platform::FileDialog;
 using platform::forms;
 using platform::MessageBox;
+using testsupport::nodeTexts;
 using testsupport::paneTexts;
 
 namespace {
 const QString kUser = QStringLiteral("zhang");
+const QString kAskDelete = QStringLiteral("确认要删除选中的日记吗？");
+const QString kSelectOne = QStringLiteral("请选中一篇日记");
+const QString kTextFilter = QStringLiteral("*.txt(文本文件) | *.txt");
+int g_lastUnloads = 0;
 
 // The node table, one "index:parent:text:key" per node ("-": no key), "+" after an expanded node.
 QStringList nodeTable(const DiaryTreeView* tree) {
@@ -38,27 +43,51 @@ QStringList nodeTable(const DiaryTreeView* tree) {
     }
     return rows;
 }
+// The editor when it is the one window on show, in this mode, and no unload ever left no window loaded.
+Form_Write* editorAlone(Form_Write::Mode mode) {
+    Form_Write* editor = forms().loaded<Form_Write>();
+    const bool alone = uitests::windowsOnShow() == QStringList{"Form_Write"} && g_lastUnloads == 0;
+    return alone && editor->mode() == mode ? editor : nullptr;
+}
 } // namespace
 
 class TestFormView : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
     int m_dialogsBefore = 0;
+    QList<qint64> m_ids; // of addEntries()
 
+    // Three entries on two dates, 2009-09-08 holding the first two, and one of another account.
+    void addEntries() {
+        m_ids = {m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行"),
+                 m_diary->addEntry(kUser, "二", "2009-09-08", "星期二", "多云", "正文二"),
+                 m_diary->addEntry(kUser, "三", "2009-09-07")};
+        m_diary->addEntry(QStringLiteral("li"), QStringLiteral("别人的"), QStringLiteral("2009-09-08"));
+    }
+    QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
+    int nodeOf(Form_View* view, int entry) { return testsupport::nodeWithKey(view, sql::entryKey(m_ids[entry])); }
     // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
     QStringList outcome() {
         QStringList what = uitests::windowsOnShow();
-        if (platform::FileDialog::shownCount() != std::exchange(m_dialogsBefore, platform::FileDialog::shownCount()))
-            what << (platform::FileDialog::lastRequest().save ? "save" : "open");
+        if (FileDialog::shownCount() != std::exchange(m_dialogsBefore, FileDialog::shownCount()))
+            what << (FileDialog::lastRequest().save ? "save" : "open");
         what += MessageBox::shownTexts();
         MessageBox::clearShown();
         return what;
     }
     Form_View* openView() {
-        CurrentUser = kUser;
         Form_View* view = forms().show<Form_View>();
         if (!QTest::qWaitForWindowExposed(view))
             qWarning("main window not exposed");
+        return view;
+    }
+    // The main window with the n-th entry shown in the pane and the m-th selected (-1: none).
+    Form_View* openWith(int shown, int selected) {
+        Form_View* view = openView();
+        if (shown >= 0)
+            testsupport::leftClickNode(view, nodeOf(view, shown));
+        if (selected >= 0)
+            view->TreeView_Diary->selectNode(nodeOf(view, selected));
         return view;
     }
     // A real mouse click on the node's label, its date node opened first.
@@ -68,19 +97,17 @@ private:
             tree->setExpanded(tree->nodes()->indexOfNode(parent), true);
         QTest::mouseClick(tree->viewport(), button, {}, tree->nodeRect(index).center());
     }
-    void addTwoDates() {
-        m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行");
-        m_diary->addEntry(kUser, "二", "2009-09-07");
-    }
 
 private slots:
     void initTestCase() {
         startWindowTests();
         update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
+        forms().setOnLastUnloaded([] { ++g_lastUnloads; });
     }
     void init() {
-        startWithDiary();
-        m_dialogsBefore = platform::FileDialog::shownCount();
+        startWithDiary(kUser);
+        g_lastUnloads = 0;
+        m_dialogsBefore = FileDialog::shownCount();
     }
     void cleanup() { dropDiary(); }
 
@@ -117,7 +144,7 @@ private slots:
     }
 
     void refreshRebuildsTheTreeOnANewConnectionAndKeepsThePane() {
-        addTwoDates();
+        addEntries();
         Form_View* view = openView();
         click(view, 2);
         const QStringList before = nodeTable(view->TreeView_Diary) + paneTexts(view);
@@ -133,43 +160,34 @@ private slots:
         QCOMPARE(nodeTable(view->TreeView_Diary) + paneTexts(view), before);
     }
 
-    void withoutAnyConnectionTheTreeShowsTheMenuNodes() {
-        QVERIFY(QFile::remove(m_diary->databasePath()));
-        Form_View* view = openView();
-        QVERIFY(!DiaryDb && MessageBox::shown().empty());
-        QCOMPARE(testsupport::nodeTexts(view).size(), 4);
-    }
-
     void leftClickOnAnEntryFillsThePaneAndOnADateEmptiesIt() {
-        addTwoDates();
+        addEntries();
         Form_View* view = openView();
         click(view, 2);
         QCOMPARE(paneTexts(view), (QStringList{"一", "日期：2009-09-08 星期二", "晴", "第一行\n第二行"}));
-        // The keyboard moves on from there, showing each entry it reaches.
+        // The keyboard moves on from there, showing each node it reaches.
         QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
-        QCOMPARE(view->TreeView_Diary->selectedNode()->index, 3);
+        QCOMPARE(paneTexts(view).first(), QStringLiteral("二"));
+        QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
         QCOMPARE(paneTexts(view), QStringList(4));
-        click(view, 4);
-        QCOMPARE(paneTexts(view), (QStringList{"二", "日期：2009-09-07 ", "", ""}));
-        // Other buttons change neither selection nor pane; the right one, on a node or below the last, opens
-        // the menu.
-        QWidget* viewport = view->TreeView_Diary->viewport();
+        click(view, 5);
+        QCOMPARE(paneTexts(view), (QStringList{"三", "日期：2009-09-07 ", "", ""}));
+        // Other buttons change neither selection nor pane; the right one opens the menu.
         for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-            click(view, 1, button);
-            QTest::mouseClick(viewport, button, {}, QPoint(viewport->width() / 2, viewport->height() - 5));
-            QCOMPARE(view->TreeView_Diary->selectedNode()->index, 4);
-            QCOMPARE(paneTexts(view).first(), QStringLiteral("二"));
+            click(view, 2, button);
+            QCOMPARE(view->TreeView_Diary->selectedNode()->index, 5);
+            QCOMPARE(paneTexts(view).first(), QStringLiteral("三"));
             QCOMPARE(view->PopMenu_Tree->isVisible(), button == Qt::RightButton);
             view->PopMenu_Tree->hide();
         }
     }
 
     void entryGoneSinceTheRefreshIsReportedAndThePaneKept() {
-        addTwoDates();
+        addEntries();
         Form_View* view = openView();
-        click(view, 4);
+        click(view, 5);
         const QStringList pane = paneTexts(view);
-        m_diary->open()->Execute(sql::deleteDiaryWhere(sql::entryKey(1)));
+        m_diary->open()->Execute(sql::deleteDiaryWhere(sql::entryKey(m_ids[0])));
         click(view, 2);
         QCOMPARE(paneTexts(view), pane);
         QCOMPARE(MessageBox::shownTexts().size(), 1);
@@ -184,12 +202,10 @@ private slots:
             QCOMPARE(paneTexts(view), QStringList(4));
         }
         QCOMPARE(outcome(), QStringList{"Form_View"});
-        platform::FileDialog::setNextFileName(QString()); // the user cancels
-        click(view, 4);
+        click(view, 4); // the dialog cancelled
         QCOMPARE(outcome(), (QStringList{"Form_View", "open"}));
         click(view, 3);
-        QCOMPARE(outcome(), QStringList{"Form_Write"});
-        QCOMPARE(forms().loaded<Form_Write>()->mode(), Form_Write::Mode::New);
+        QVERIFY(editorAlone(Form_Write::Mode::New));
     }
 
     void menuItemsAndButtonsRunTheSameCommand_data() {
@@ -198,7 +214,7 @@ private slots:
         for (const auto& [button, item, outcome] :
              {std::tuple{"Command_Insert", "PopMenu_Tree_Write", QStringList{"Form_Write"}},
               std::tuple{"Command_Find", "PopMenu_Tree_Find", QStringList{"Form_Find"}},
-              std::tuple{"Command_Updata", "PopMenu_Tree_Change", QStringList{"Form_View", "请选中一篇日记"}},
+              std::tuple{"Command_Updata", "PopMenu_Tree_Change", QStringList{"Form_View", kSelectOne}},
               std::tuple{"Command_Delete", "PopMenu_Tree_Delete",
                          QStringList{"Form_View", "请选中日记，而不是日期或菜单"}},
               std::tuple{"Command_Output", "PopMenu_Tree_Output", QStringList{"Form_View", "save"}},
@@ -209,10 +225,9 @@ private slots:
     void menuItemsAndButtonsRunTheSameCommand() {
         QFETCH(QString, control);
         QFETCH(QStringList, outcome);
-        addTwoDates();
+        addEntries();
         Form_View* view = openView();
         click(view, 1);
-        platform::FileDialog::setNextFileName(QString());
         if (auto* button = view->findChild<QPushButton*>(control))
             button->click();
         else
@@ -220,13 +235,138 @@ private slots:
         QCOMPARE(this->outcome(), outcome);
     }
 
-    void loadNamesTheAccountAndUnloadLetsGoOfTheSizeLimit() {
-        CurrentUser = QStringLiteral("张三");
-        Form_View* view = forms().show<Form_View>();
-        QCOMPARE(view->windowTitle(), QStringLiteral("青简录 - 日记查看 - 当前帐号：【张三】"));
-        QVERIFY(platform::WindowSizeLimit::isInstalled(view));
-        QVERIFY(forms().unload(view));
-        QVERIFY(!platform::WindowSizeLimit::isInstalled(view));
+    void refusedCommandChangesNothing_data() {
+        QTest::addColumn<QString>("command");
+        QTest::addColumn<QString>("selected"); // "menu": of an account without entries; "entry": the table gone
+        QTest::addColumn<QString>("shown");    // a pattern of the texts, one a line
+        QTest::newRow("delete a menu node") << "Command_Delete"
+                                            << "menu"
+                                            << "请选中日记，而不是日期或菜单";
+        QTest::newRow("change a menu node") << "Command_Updata"
+                                            << "menu" << kSelectOne;
+        QTest::newRow("change nothing") << "Command_Updata"
+                                        << "" << kSelectOne;
+        QTest::newRow("delete nothing") << "Command_Delete"
+                                        << ""
+                                        << "未选中任何日记\n91";
+        QTest::newRow("delete, the table gone") << "Command_Delete"
+                                                << "entry" << kAskDelete + "\n未选中任何日记\n3\\d{3}";
+    }
+    void refusedCommandChangesNothing() {
+        QFETCH(QString, command);
+        QFETCH(QString, selected);
+        QFETCH(QString, shown);
+        addEntries();
+        if (selected == QLatin1String("menu"))
+            CurrentUser = QStringLiteral("王五");
+        Form_View* view = openWith(selected == QLatin1String("entry") ? 0 : -1, -1);
+        if (selected == QLatin1String("menu"))
+            view->TreeView_Diary->selectNode(3);
+        const QStringList before = paneTexts(view) + nodeTexts(view);
+        if (selected == QLatin1String("entry"))
+            QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
+        view->findChild<QPushButton*>(command)->click();
+        const QString texts = MessageBox::shownTexts().join('\n');
+        QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
+        QCOMPARE(MessageBox::shown().back().buttons, MessageBox::Buttons::Ok);
+        QCOMPARE(paneTexts(view) + nodeTexts(view), before);
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && EditCondition.isEmpty());
+        if (selected != QLatin1String("entry"))
+            QCOMPARE(storedIds().size(), 4);
+    }
+
+    void deleteAsksAndRemovesOnlyOnYes() {
+        addEntries();
+        Form_View* view = openWith(1, 1);
+        const QStringList pane = paneTexts(view);
+        MessageBox::setNextAnswer(MessageBox::Answer::No);
+        view->Command_Delete->click();
+        QCOMPARE(MessageBox::shownTexts(), QStringList{kAskDelete});
+        QCOMPARE(storedIds().size(), 4);
+        QCOMPARE(paneTexts(view), pane);
+        MessageBox::clearShown();
+        view->Command_Delete->click();
+        QCOMPARE(MessageBox::shownTexts(), (QStringList{kAskDelete, "删除成功！"}));
+        QVERIFY(!storedIds().contains(m_ids[1]));
+        QCOMPARE(nodeTexts(view), (QStringList{"2009-09-08", "一", "2009-09-07", "三"}));
+        QCOMPARE(paneTexts(view), QStringList(4));
+    }
+
+    // New opens a blank editor whatever is selected, change the selected entry (not the one shown); the saved
+    // entry shows in the main window's rebuilt tree.
+    void editorOpensForTheCommandAndItsSaveShowsInTheTree_data() {
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<QString>("title"); // in the editor when it opens
+        QTest::newRow("new") << false << "";
+        QTest::newRow("change") << true << "三";
+    }
+    void editorOpensForTheCommandAndItsSaveShowsInTheTree() {
+        QFETCH(bool, change);
+        QFETCH(QString, title);
+        addEntries();
+        Form_View* view = openWith(0, 2);
+        (change ? view->Command_Updata : view->Command_Insert)->click();
+        QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
+        Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
+        QVERIFY(editor);
+        QCOMPARE(editor->Text_DiaryTitle->text(), title);
+        editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
+        editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
+        editor->Command_Insert->click();
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 && EditCondition.isEmpty());
+        view = forms().loaded<Form_View>();
+        const qint64 saved = change ? m_ids[2] : storedIds().last();
+        QCOMPARE(view->TreeView_Diary->node(testsupport::nodeWithKey(view, sql::entryKey(saved)))->text, "今天");
+        QCOMPARE(storedIds().size(), change ? 4 : 5);
+    }
+
+    void exportSaysSoOnlyWhenTheFileIsWritten_data() {
+        QTest::addColumn<QString>("name"); // in the diary's folder; empty: the dialog cancelled
+        QTest::addColumn<bool>("written");
+        QTest::newRow("cancelled") << "" << false;
+        QTest::newRow("a name without extension, used as it is") << "日记导出" << true;
+        QTest::newRow("a folder given as the name") << "folder" << false;
+        QTest::newRow("a folder that does not exist") << "missing/entry.txt" << false;
+    }
+    void exportSaysSoOnlyWhenTheFileIsWritten() {
+        QFETCH(QString, name);
+        QFETCH(bool, written);
+        const QDir folder(m_diary->folder());
+        QVERIFY(folder.mkdir(QStringLiteral("folder")));
+        const QStringList before = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        Form_View* view = openView();
+        view->Text_Title->setText(QStringLiteral("新"));
+        FileDialog::setNextFileName(name.isEmpty() ? name : m_diary->filePath(name));
+        view->Command_Output->click();
+        QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
+        QCOMPARE(outcome(), (QStringList{"Form_View", "save"} + (written ? QStringList{"导出成功！"} : QStringList())));
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot) == before, !written);
+        if (written)
+            QVERIFY(
+                testsupport::contentsOf(m_diary->filePath(name)).startsWith("\xB1\xEA\xCC\xE2\xA3\xBA\xD0\xC2\r\n"));
+    }
+
+    void exportedEntryImportsIntoTheEditorAsItsBody() {
+        Form_View* view = openView();
+        view->Text_Title->setText(QStringLiteral("杯具的一天"));
+        view->Label_DateWeek->setText(QStringLiteral("日期：2009-09-08 星期二"));
+        view->Label_Weather->setText(QStringLiteral("阴雨"));
+        view->RichTextBox_DiaryText->setPlainText(QStringLiteral("第一行\r\n第二行 😀"));
+        view->Command_Input->click(); // cancelled: nothing changes
+        QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
+        QVERIFY(outcome() == (QStringList{"Form_View", "open"}) && ImportFilePath.isEmpty());
+        const QString name = m_diary->filePath(QStringLiteral("来信.txt"));
+        FileDialog::setNextFileName(name);
+        view->Command_Output->click();
+        FileDialog::setNextFileName(name);
+        view->Command_Input->click();
+        QCOMPARE(ImportFilePath, name);
+        Form_Write* editor = editorAlone(Form_Write::Mode::Import);
+        QVERIFY(editor);
+        QCOMPARE(
+            editor->RichTextBox_DiaryText->storedText(),
+            QStringLiteral("标题：杯具的一天\r\n日期：2009-09-08 星期二\r\n天气：阴雨\r\n内容：第一行\r\n第二行 😀"));
+        QCOMPARE(editor->Text_DiaryTitle->text(), QString());
     }
 };
 
