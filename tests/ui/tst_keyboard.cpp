@@ -1,19 +1,14 @@
 // The windows as a keyboard user meets them: names taken as typed, Enter on buttons and in text boxes, and
 // what a failure that no procedure handles leaves behind.
 #include "OnShow.h"
-#include "support/TestSupport.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
 #include "app/Passwords.h"
 #include "app/SqlText.h"
 #include "db/DaoError.h"
-#include "platform/Browser.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
 #include "ui/find/FormFind.h"
 #include "ui/login/FormLogin.h"
-#include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
 #include <QApplication>

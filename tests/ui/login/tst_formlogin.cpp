@@ -2,15 +2,10 @@
 // views of the window, and a start-up without a database.
 
 #include "../OnShow.h"
-#include "support/TestSupport.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "startup/Startup.h"
 #include "ui/login/FormLogin.h"
-#include "ui/view/FormView.h"
 
 #include <QTest>
 

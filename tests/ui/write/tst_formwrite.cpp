@@ -2,15 +2,11 @@
 // it, and saves that fail with everything typed kept.
 
 #include "../OnShow.h"
-#include "support/TestSupport.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/DateLocale.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
 #include <QFile>
