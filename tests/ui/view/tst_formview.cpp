@@ -57,7 +57,7 @@ private:
     int m_dialogsBefore = 0;
     QList<qint64> m_ids; // of addEntries()
 
-    // Three entries on two dates, 2009-09-08 holding the first two, and one of another account.
+    // Three entries on two dates, 2009-09-08 holding the first two (nodes 2, 3, 5), and one of another account.
     void addEntries() {
         m_ids = {m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行"),
                  m_diary->addEntry(kUser, "二", "2009-09-08", "星期二", "多云", "正文二"),
@@ -65,7 +65,6 @@ private:
         m_diary->addEntry(QStringLiteral("li"), QStringLiteral("别人的"), QStringLiteral("2009-09-08"));
     }
     QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
-    int nodeOf(Form_View* view, int entry) { return testsupport::nodeWithKey(view, sql::entryKey(m_ids[entry])); }
     // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
     QStringList outcome() {
         QStringList what = uitests::windowsOnShow();
@@ -79,15 +78,6 @@ private:
         Form_View* view = forms().show<Form_View>();
         if (!QTest::qWaitForWindowExposed(view))
             qWarning("main window not exposed");
-        return view;
-    }
-    // The main window with the n-th entry shown in the pane and the m-th selected (-1: none).
-    Form_View* openWith(int shown, int selected) {
-        Form_View* view = openView();
-        if (shown >= 0)
-            testsupport::leftClickNode(view, nodeOf(view, shown));
-        if (selected >= 0)
-            view->TreeView_Diary->selectNode(nodeOf(view, selected));
         return view;
     }
     // A real mouse click on the node's label, its date node opened first.
@@ -232,20 +222,15 @@ private slots:
         // "menu": of an account without entries; "No": an entry, the question answered No; "entry": the table gone
         QTest::addColumn<QString>("selected");
         QTest::addColumn<QString>("shown"); // a pattern of the texts, one a line
-        QTest::newRow("delete a menu node") << "Command_Delete"
-                                            << "menu"
-                                            << "请选中日记，而不是日期或菜单";
-        QTest::newRow("change a menu node") << "Command_Updata"
-                                            << "menu" << kSelectOne;
-        QTest::newRow("change nothing") << "Command_Updata"
-                                        << "" << kSelectOne;
-        QTest::newRow("delete answered No") << "Command_Delete"
-                                            << "No" << kAskDelete;
-        QTest::newRow("delete nothing") << "Command_Delete"
-                                        << ""
-                                        << "未选中任何日记\n91";
-        QTest::newRow("delete, the table gone") << "Command_Delete"
-                                                << "entry" << kAskDelete + "\n未选中任何日记\n3\\d{3}";
+        const auto row = [](const char* tag, const QString& command, const QString& selected, const QString& shown) {
+            QTest::newRow(tag) << command << selected << shown;
+        };
+        row("delete a menu node", "Command_Delete", "menu", "请选中日记，而不是日期或菜单");
+        row("change a menu node", "Command_Updata", "menu", kSelectOne);
+        row("change nothing", "Command_Updata", "", kSelectOne);
+        row("delete answered No", "Command_Delete", "No", kAskDelete);
+        row("delete nothing", "Command_Delete", "", "未选中任何日记\n91");
+        row("delete, the table gone", "Command_Delete", "entry", kAskDelete + "\n未选中任何日记\n3\\d{3}");
     }
     void refusedCommandChangesNothing() {
         QFETCH(QString, command);
@@ -254,9 +239,11 @@ private slots:
         addEntries();
         if (selected == QLatin1String("menu"))
             CurrentUser = QStringLiteral("王五");
-        Form_View* view = openWith(selected == QLatin1String("entry") || selected == QLatin1String("No") ? 0 : -1, -1);
+        Form_View* view = openView();
         if (selected == QLatin1String("menu"))
             view->TreeView_Diary->selectNode(3);
+        else if (!selected.isEmpty())
+            click(view, 2);
         const QStringList before = paneTexts(view) + nodeTexts(view);
         if (selected == QLatin1String("No"))
             MessageBox::setNextAnswer(MessageBox::Answer::No);
@@ -273,7 +260,8 @@ private slots:
 
     void deleteOnYesRemovesTheEntryAndEmptiesThePane() {
         addEntries();
-        Form_View* view = openWith(1, 1);
+        Form_View* view = openView();
+        click(view, 3);
         view->Command_Delete->click();
         QCOMPARE(MessageBox::shownTexts(), (QStringList{kAskDelete, "删除成功！"}));
         QVERIFY(!storedIds().contains(m_ids[1]));
@@ -293,7 +281,9 @@ private slots:
         QFETCH(bool, change);
         QFETCH(QString, title);
         addEntries();
-        Form_View* view = openWith(0, 2);
+        Form_View* view = openView();
+        click(view, 2);
+        view->TreeView_Diary->selectNode(5);
         (change ? view->Command_Updata : view->Command_Insert)->click();
         QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
         Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
