@@ -45,36 +45,54 @@ private slots:
         QCOMPARE(login->Combo_UserName->currentText(), QString());
     }
 
-    void registrationSignsInAndKeepsNoPasswordAsTyped_data() {
-        QTest::addColumn<QString>("name");    // registered with the password "Pa'ss"
-        QTest::addColumn<QString>("signIn");  // then signed in with "name|password"
+    // A registration refused with its message and everything typed kept, or the account stored (no password as
+    // typed) and signed in; then a sign-in from a fresh login window. Accounts "taken" and "äbc" exist.
+    void registrationChecksInOrderThenSignsIn_data() {
+        QTest::addColumn<QString>("typed");   // name|password|confirmation
+        QTest::addColumn<QString>("refusal"); // of the registration; empty: registered and signed in
+        QTest::addColumn<QString>("signIn");  // name|password, after a registration
         QTest::addColumn<QString>("message"); // of the sign-in; empty: signed in as the registered name
-        const auto row = [](const char* tag, const QString& name, const QString& signIn, const QString& message) {
-            QTest::newRow(tag) << name << signIn << message;
-        };
-        const QString incomplete = QStringLiteral("请完整填写你的姓名和你的口令！");
-        row("same name and password", "O'Brien 李", "O'Brien 李|Pa'ss", "");
-        row("name in other case, stored form kept", "zhang San", "ZHANG san|Pa'ss", "");
-        row("password in other case", "zhang San", "zhang San|pa'ss", "口令不对哦！");
-        row("no such person", "zhang San", "li si|Pa'ss", "查无此人哦。");
-        row("empty password", "zhang San", "zhang San|", incomplete);
-        row("empty name", "zhang San", "|Pa'ss", incomplete);
+        const auto row = [](const char* tag, const QString& typed, const QString& refusal, const QString& signIn,
+                            const QString& message) { QTest::newRow(tag) << typed << refusal << signIn << message; };
+        const QString incomplete = QStringLiteral("请完整填写姓名和口令！");
+        const QString taken = QStringLiteral("帐号已存在，请尝试换个。");
+        row("empty confirmation beats a taken name", "TAKEN|a|", incomplete, "", "");
+        row("empty name", "|a|a", incomplete, "", "");
+        row("passwords differ in case", "new|abc|ABC", "两次密码输入不一致！", "", "");
+        row("name taken in other case", "TAKEN|a|a", taken, "", "");
+        row("name taken, non-ASCII case", "ÄBC|a|a", taken, "", "");
+        const QString signInIncomplete = QStringLiteral("请完整填写你的姓名和你的口令！");
+        row("same name and password", "O'Brien 李|Pa'ss|Pa'ss", "", "O'Brien 李|Pa'ss", "");
+        row("name in other case, stored form kept", "zhang San|Pa'ss|Pa'ss", "", "ZHANG san|Pa'ss", "");
+        row("password in other case", "zhang San|Pa'ss|Pa'ss", "", "zhang San|pa'ss", "口令不对哦！");
+        row("no such person", "zhang San|Pa'ss|Pa'ss", "", "li si|Pa'ss", "查无此人哦。");
+        row("empty password", "zhang San|Pa'ss|Pa'ss", "", "zhang San|", signInIncomplete);
+        row("empty name", "zhang San|Pa'ss|Pa'ss", "", "|Pa'ss", signInIncomplete);
     }
-    void registrationSignsInAndKeepsNoPasswordAsTyped() {
-        QFETCH(QString, name);
+    void registrationChecksInOrderThenSignsIn() {
+        QFETCH(QString, typed);
+        QFETCH(QString, refusal);
         QFETCH(QString, signIn);
         QFETCH(QString, message);
+        m_diary->addUser(QStringLiteral("taken"), QStringLiteral("x"));
+        m_diary->addUser(QStringLiteral("äbc"), QStringLiteral("x"));
         Form_Login* login = forms().show<Form_Login>();
-        typeRegistration(login, name + QStringLiteral("|Pa'ss|Pa'ss"));
+        typeRegistration(login, typed);
         QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户注册"));
         login->Command_RegYes->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList());
+        QCOMPARE(MessageBox::shownTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
+        const QString name = typed.section('|', 0, 0);
+        if (!refusal.isEmpty()) {
+            QVERIFY(login->Frame_Register->isVisible() && login->Text_RegUserName->text() == name);
+            QCOMPARE(users.size(), 2);
+            return;
+        }
         QCOMPARE(CurrentUser, name);
         QCOMPARE(uitests::windowsOnShow(), QStringList{"Form_View"});
-        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
-        QCOMPARE(users.size(), 1);
-        QCOMPARE(users[0][1], QStringLiteral("1")); // limit
-        QVERIFY(users[0][3] != QStringLiteral("Pa'ss"));
+        QCOMPARE(users.size(), 3);
+        QCOMPARE(users[2][1], QStringLiteral("1")); // limit
+        QVERIFY(users[2][3] != QStringLiteral("Pa'ss"));
 
         testsupport::resetProgramState();
         login = forms().show<Form_Login>();
@@ -88,32 +106,6 @@ private slots:
             QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
             QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
         }
-    }
-
-    void registrationChecksInOrder_data() {
-        QTest::addColumn<QString>("typed"); // name|password|confirmation
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const QString& typed, const QString& message) {
-            QTest::newRow(tag) << typed << message;
-        };
-        row("empty confirmation beats a taken name", "TAKEN|a|", "请完整填写姓名和口令！");
-        row("empty name", "|a|a", "请完整填写姓名和口令！");
-        row("passwords differ in case", "new|abc|ABC", "两次密码输入不一致！");
-        row("name taken in other case", "TAKEN|a|a", "帐号已存在，请尝试换个。");
-        row("name taken, non-ASCII case", "ÄBC|a|a", "帐号已存在，请尝试换个。");
-    }
-    void registrationChecksInOrder() {
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
-        m_diary->addUser(QStringLiteral("taken"), QStringLiteral("x"));
-        m_diary->addUser(QStringLiteral("äbc"), QStringLiteral("x"));
-        Form_Login* login = forms().show<Form_Login>();
-        typeRegistration(login, typed);
-        login->Command_RegYes->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList{message});
-        QVERIFY(login->Frame_Register->isVisible());
-        QCOMPARE(login->Text_RegUserName->text(), typed.section('|', 0, 0));
-        QCOMPARE(testsupport::storedRows(*m_diary->open(), QStringLiteral("users")).size(), 2);
     }
 
     void closingTheRegistrationViewReturnsToLogin() {

@@ -323,9 +323,6 @@ private slots:
         view->Label_DateWeek->setText(QStringLiteral("日期：2009-09-08 星期二"));
         view->Label_Weather->setText(QStringLiteral("阴雨"));
         view->RichTextBox_DiaryText->setPlainText(QStringLiteral("第一行\r\n第二行 😀"));
-        view->Command_Input->click(); // cancelled: nothing changes
-        QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
-        QVERIFY(outcome() == (QStringList{"Form_View", "open"}) && ImportFilePath.isEmpty());
         // A name without extension is used as it stands.
         const QString name = m_diary->filePath(QStringLiteral("来信"));
         FileDialog::setNextFileName(name);
@@ -334,7 +331,7 @@ private slots:
         QVERIFY(testsupport::contentsOf(name).startsWith("\xB1\xEA\xCC\xE2\xA3\xBA\xB1\xAD\xBE\xDF"));
         FileDialog::setNextFileName(name);
         view->Command_Input->click();
-        QCOMPARE(ImportFilePath, name);
+        QVERIFY(ImportFilePath == name && FileDialog::lastRequest().filter == kTextFilter);
         Form_Write* editor = editorAlone(Form_Write::Mode::Import);
         QVERIFY(editor);
         QCOMPARE(

@@ -104,10 +104,10 @@ private slots:
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("closeBox");
-        for (const char* mode : {"new", "import", "change"}) {
-            QTest::addRow("%s, close box", mode) << QString::fromLatin1(mode) << true;
-            QTest::addRow("%s, 退出", mode) << QString::fromLatin1(mode) << false;
-        }
+        QTest::newRow("new, close box") << "new" << true;
+        QTest::newRow("import, 退出") << "import" << false;
+        QTest::newRow("change, close box") << "change" << true;
+        QTest::newRow("change, 退出") << "change" << false;
     }
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow() {
         QFETCH(QString, mode);
