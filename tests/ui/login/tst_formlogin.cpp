@@ -33,18 +33,6 @@ private slots:
     void init() { startWithDiary(); }
     void cleanup() { dropDiary(); }
 
-    void startsInTheLoginViewWithNamesInDatabaseOrder() {
-        m_diary->addUser(QStringLiteral("zhang"), QStringLiteral("x"));
-        m_diary->addUser(QStringLiteral("Ä-li"), QStringLiteral("y"));
-        Form_Login* login = forms().show<Form_Login>();
-        QVERIFY(inLoginView(login));
-        QStringList names;
-        for (int i = 0; i < login->Combo_UserName->count(); ++i)
-            names << login->Combo_UserName->itemText(i);
-        QCOMPARE(names, (QStringList{"zhang", "Ä-li"}));
-        QCOMPARE(login->Combo_UserName->currentText(), QString());
-    }
-
     // A registration refused with its message and everything typed kept, or the account stored (no password as
     // typed) and signed in; then a sign-in from a fresh login window. Accounts "taken" and "äbc" exist.
     void registrationChecksInOrderThenSignsIn_data() {
@@ -108,8 +96,18 @@ private slots:
         }
     }
 
-    void closingTheRegistrationViewReturnsToLogin() {
+    // The window starts in the login view, the names in stored order and none chosen; closing the registration
+    // view returns to it.
+    void startsInTheLoginViewToWhichClosingTheRegistrationViewReturns() {
+        m_diary->addUser(QStringLiteral("zhang"), QStringLiteral("x"));
+        m_diary->addUser(QStringLiteral("Ä-li"), QStringLiteral("y"));
         Form_Login* login = forms().show<Form_Login>();
+        QVERIFY(inLoginView(login));
+        QStringList names;
+        for (int i = 0; i < login->Combo_UserName->count(); ++i)
+            names << login->Combo_UserName->itemText(i);
+        QCOMPARE(names, (QStringList{"zhang", "Ä-li"}));
+        QCOMPARE(login->Combo_UserName->currentText(), QString());
         login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new|p|q"));
         QVERIFY(!login->close());

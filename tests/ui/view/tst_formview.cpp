@@ -133,24 +133,7 @@ private slots:
         }
     }
 
-    void refreshRebuildsTheTreeOnANewConnectionAndKeepsThePane() {
-        addEntries();
-        Form_View* view = openView();
-        click(view, 2);
-        const QStringList before = nodeTable(view->TreeView_Diary) + paneTexts(view);
-        const auto oldDb = DiaryDb;
-        view->PopMenu_Tree_Refresh->trigger();
-        QCOMPARE(nodeTable(view->TreeView_Diary) + paneTexts(view), before);
-        QVERIFY(DiaryDb && DiaryDb != oldDb);
-        // The file gone: the tree is built on the connection still open, without a word.
-        QVERIFY(QFile::rename(m_diary->databasePath(), m_diary->databasePath() + QStringLiteral(".moved")));
-        const auto openDb = DiaryDb;
-        view->fv_RefreshTree();
-        QVERIFY(DiaryDb == openDb && MessageBox::shown().empty());
-        QCOMPARE(nodeTable(view->TreeView_Diary) + paneTexts(view), before);
-    }
-
-    void leftClickOnAnEntryFillsThePaneAndOnADateEmptiesIt() {
+    void clicksFillOrEmptyThePaneAndARefreshKeepsIt() {
         addEntries();
         Form_View* view = openView();
         click(view, 2);
@@ -166,6 +149,19 @@ private slots:
         click(view, 2, Qt::RightButton);
         QVERIFY(view->PopMenu_Tree->isVisible() && view->TreeView_Diary->selectedNode()->index == 5);
         QCOMPARE(paneTexts(view).first(), QStringLiteral("三"));
+        // A refresh from the menu rebuilds the tree on a new connection and keeps the pane.
+        view->PopMenu_Tree->hide();
+        const QStringList before = nodeTexts(view) + paneTexts(view);
+        const auto oldDb = DiaryDb;
+        view->PopMenu_Tree_Refresh->trigger();
+        QCOMPARE(nodeTexts(view) + paneTexts(view), before);
+        QVERIFY(DiaryDb && DiaryDb != oldDb);
+        // The file gone: the tree is built on the connection still open, without a word.
+        QVERIFY(QFile::rename(m_diary->databasePath(), m_diary->databasePath() + QStringLiteral(".moved")));
+        const auto openDb = DiaryDb;
+        view->fv_RefreshTree();
+        QVERIFY(DiaryDb == openDb && MessageBox::shown().empty());
+        QCOMPARE(nodeTexts(view) + paneTexts(view), before);
     }
 
     void entryGoneSinceTheRefreshIsReportedAndThePaneKept() {
