@@ -80,10 +80,8 @@ private slots:
         login->Combo_UserName->setFocus();
         QTest::keyClicks(login->Combo_UserName, typed);
         login->Text_PassWord->setText(QStringLiteral("pw-") + (signedIn.isEmpty() ? typed : signedIn));
-        QSignalSpy pressed(login->Command_Login, &QPushButton::clicked);
         // One Enter in the name box signs in: nothing completed to accept first.
         QTest::keyClick(login->Combo_UserName, Qt::Key_Return);
-        QCOMPARE(pressed.count(), 1);
         QCOMPARE(CurrentUser, signedIn);
         QCOMPARE(MessageBox::shownTexts(), signedIn.isEmpty() ? QStringList{"查无此人哦。"} : QStringList());
         if (signedIn.isEmpty())
