@@ -1,17 +1,12 @@
 // The login window: signing in and registering, the order of their checks and their exact messages, the two
 // views of the window, and a start-up without a database.
 
-#include "support/TestSupport.h"
+#include "../OnShow.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "startup/Startup.h"
 #include "ui/login/FormLogin.h"
-#include "ui/view/FormView.h"
 
-#include <QFile>
 #include <QTest>
 
 using platform::forms;
@@ -38,7 +33,72 @@ private slots:
     void init() { startWithDiary(); }
     void cleanup() { dropDiary(); }
 
-    void startsInTheLoginViewWithNamesInDatabaseOrder() {
+    // A registration refused with its message and everything typed kept, or the account stored (no password as
+    // typed) and signed in; then a sign-in from a fresh login window. Accounts "taken" and "äbc" exist.
+    void registrationChecksInOrderThenSignsIn_data() {
+        QTest::addColumn<QString>("typed");   // name|password|confirmation
+        QTest::addColumn<QString>("refusal"); // of the registration; empty: registered and signed in
+        QTest::addColumn<QString>("signIn");  // name|password, after a registration
+        QTest::addColumn<QString>("message"); // of the sign-in; empty: signed in as the registered name
+        const auto row = [](const char* tag, const QString& typed, const QString& refusal, const QString& signIn,
+                            const QString& message) { QTest::newRow(tag) << typed << refusal << signIn << message; };
+        const QString incomplete = QStringLiteral("请完整填写姓名和口令！");
+        const QString taken = QStringLiteral("帐号已存在，请尝试换个。");
+        row("empty confirmation beats a taken name", "TAKEN|a|", incomplete, "", "");
+        row("empty name", "|a|a", incomplete, "", "");
+        row("passwords differ in case", "new|abc|ABC", "两次密码输入不一致！", "", "");
+        row("name taken in other case", "TAKEN|a|a", taken, "", "");
+        row("name taken, non-ASCII case", "ÄBC|a|a", taken, "", "");
+        const QString signInIncomplete = QStringLiteral("请完整填写你的姓名和你的口令！");
+        row("same name and password", "O'Brien 李|Pa'ss|Pa'ss", "", "O'Brien 李|Pa'ss", "");
+        row("name in other case, stored form kept", "zhang San|Pa'ss|Pa'ss", "", "ZHANG san|Pa'ss", "");
+        row("password in other case", "zhang San|Pa'ss|Pa'ss", "", "zhang San|pa'ss", "口令不对哦！");
+        row("no such person", "zhang San|Pa'ss|Pa'ss", "", "li si|Pa'ss", "查无此人哦。");
+        row("empty password", "zhang San|Pa'ss|Pa'ss", "", "zhang San|", signInIncomplete);
+        row("empty name", "zhang San|Pa'ss|Pa'ss", "", "|Pa'ss", signInIncomplete);
+    }
+    void registrationChecksInOrderThenSignsIn() {
+        QFETCH(QString, typed);
+        QFETCH(QString, refusal);
+        QFETCH(QString, signIn);
+        QFETCH(QString, message);
+        m_diary->addUser(QStringLiteral("taken"), QStringLiteral("x"));
+        m_diary->addUser(QStringLiteral("äbc"), QStringLiteral("x"));
+        Form_Login* login = forms().show<Form_Login>();
+        typeRegistration(login, typed);
+        QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户注册"));
+        login->Command_RegYes->click();
+        QCOMPARE(MessageBox::shownTexts(), refusal.isEmpty() ? QStringList() : QStringList{refusal});
+        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
+        const QString name = typed.section('|', 0, 0);
+        if (!refusal.isEmpty()) {
+            QVERIFY(login->Frame_Register->isVisible() && login->Text_RegUserName->text() == name);
+            QCOMPARE(users.size(), 2);
+            return;
+        }
+        QCOMPARE(CurrentUser, name);
+        QCOMPARE(uitests::windowsOnShow(), QStringList{"Form_View"});
+        QCOMPARE(users.size(), 3);
+        QCOMPARE(users[2][1], QStringLiteral("1")); // limit
+        QVERIFY(users[2][3] != QStringLiteral("Pa'ss"));
+
+        testsupport::resetProgramState();
+        login = forms().show<Form_Login>();
+        login->Combo_UserName->setEditText(signIn.section('|', 0, 0));
+        login->Text_PassWord->setText(signIn.section('|', 1));
+        login->Command_Login->click();
+        QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
+        QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
+        QCOMPARE(uitests::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
+        if (!message.isEmpty()) {
+            QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
+            QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
+        }
+    }
+
+    // The window starts in the login view, the names in stored order and none chosen; closing the registration
+    // view returns to it.
+    void startsInTheLoginViewToWhichClosingTheRegistrationViewReturns() {
         m_diary->addUser(QStringLiteral("zhang"), QStringLiteral("x"));
         m_diary->addUser(QStringLiteral("Ä-li"), QStringLiteral("y"));
         Form_Login* login = forms().show<Form_Login>();
@@ -48,93 +108,17 @@ private slots:
             names << login->Combo_UserName->itemText(i);
         QCOMPARE(names, (QStringList{"zhang", "Ä-li"}));
         QCOMPARE(login->Combo_UserName->currentText(), QString());
-    }
-
-    void registrationSignsInAndKeepsNoPasswordAsTyped_data() {
-        QTest::addColumn<QString>("name");    // registered with the password "Pa'ss"
-        QTest::addColumn<QString>("signIn");  // then signed in with "name|password"
-        QTest::addColumn<QString>("message"); // of the sign-in; empty: signed in as the registered name
-        const auto row = [](const char* tag, const QString& name, const QString& signIn, const QString& message) {
-            QTest::newRow(tag) << name << signIn << message;
-        };
-        const QString incomplete = QStringLiteral("请完整填写你的姓名和你的口令！");
-        row("same name and password", "O'Brien 李", "O'Brien 李|Pa'ss", "");
-        row("name in other case, stored form kept", "zhang San", "ZHANG san|Pa'ss", "");
-        row("password in other case", "zhang San", "zhang San|pa'ss", "口令不对哦！");
-        row("no such person", "zhang San", "li si|Pa'ss", "查无此人哦。");
-        row("empty password", "zhang San", "zhang San|", incomplete);
-        row("empty name", "zhang San", "|Pa'ss", incomplete);
-    }
-    void registrationSignsInAndKeepsNoPasswordAsTyped() {
-        QFETCH(QString, name);
-        QFETCH(QString, signIn);
-        QFETCH(QString, message);
-        Form_Login* login = forms().show<Form_Login>();
-        typeRegistration(login, name + QStringLiteral("|Pa'ss|Pa'ss"));
-        QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户注册"));
-        login->Command_RegYes->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList());
-        QCOMPARE(CurrentUser, name);
-        QVERIFY(forms().loaded<Form_View>()->isVisible() && !forms().isLoaded<Form_Login>());
-        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
-        QCOMPARE(users.size(), 1);
-        QCOMPARE(users[0][1], QStringLiteral("1")); // limit
-        QVERIFY(users[0][3] != QStringLiteral("Pa'ss"));
-
-        testsupport::resetProgramState();
-        login = forms().show<Form_Login>();
-        login->Combo_UserName->setEditText(signIn.section('|', 0, 0));
-        login->Text_PassWord->setText(signIn.section('|', 1));
-        login->Command_Login->click();
-        QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
-        QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
-        QCOMPARE(forms().isLoaded<Form_Login>(), !message.isEmpty());
-        if (!message.isEmpty()) {
-            QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
-            QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
-        }
-    }
-
-    void registrationChecksInOrder_data() {
-        QTest::addColumn<QString>("typed"); // name|password|confirmation
-        QTest::addColumn<QString>("message");
-        const auto row = [](const char* tag, const QString& typed, const QString& message) {
-            QTest::newRow(tag) << typed << message;
-        };
-        row("empty confirmation beats a taken name", "TAKEN|a|", "请完整填写姓名和口令！");
-        row("empty name", "|a|a", "请完整填写姓名和口令！");
-        row("passwords differ in case", "new|abc|ABC", "两次密码输入不一致！");
-        row("name taken in other case", "TAKEN|a|a", "帐号已存在，请尝试换个。");
-        row("name taken, non-ASCII case", "ÄBC|a|a", "帐号已存在，请尝试换个。");
-    }
-    void registrationChecksInOrder() {
-        QFETCH(QString, typed);
-        QFETCH(QString, message);
-        m_diary->addUser(QStringLiteral("taken"), QStringLiteral("x"));
-        m_diary->addUser(QStringLiteral("äbc"), QStringLiteral("x"));
-        Form_Login* login = forms().show<Form_Login>();
-        typeRegistration(login, typed);
-        login->Command_RegYes->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList{message});
-        QVERIFY(login->Frame_Register->isVisible());
-        QCOMPARE(login->Text_RegUserName->text(), typed.section('|', 0, 0));
-        QCOMPARE(testsupport::storedRows(*m_diary->open(), QStringLiteral("users")).size(), 2);
-    }
-
-    void closingTheRegistrationViewReturnsToLogin() {
-        Form_Login* login = forms().show<Form_Login>();
         login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new|p|q"));
         QVERIFY(!login->close());
-        QVERIFY(forms().isLoaded<Form_Login>() && inLoginView(login));
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
         QCOMPARE(login->Combo_UserName->currentText(), QStringLiteral("typed"));
         login->Command_Register->click();
         QCOMPARE(login->Text_RegPassWordC->text(), QStringLiteral("q"));
         login->Command_RegNo->click();
         QVERIFY(inLoginView(login));
         // In the login view the close box unloads the window.
-        QVERIFY(login->close());
-        QVERIFY(!forms().isLoaded<Form_Login>());
+        QVERIFY(login->close() && !forms().isLoaded<Form_Login>());
     }
 };
 

@@ -1,30 +1,37 @@
 // The main window: the tree's shape, what clicks and the menu nodes do, the menu items beside the buttons,
-// load and unload, and how the layout follows the window's size.
+// the entry commands (new, delete, change) and what each refuses, the export and import of an entry as a text
+// file, and the hand-over to the editor (shown before the main window goes, so the program never runs out of
+// windows). The text file's bytes are the entry text file module's own tests.
 
-#include "support/TestSupport.h"
+#include "../OnShow.h"
 #include "support/Windows.h"
 
-#include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/FileDialog.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "platform/WindowSizeLimit.h"
-#include "startup/Startup.h"
-#include "ui/find/FormFind.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
 #include <QAbstractItemModelTester>
+#include <QDir>
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
+#include <utility>
+
+using platform::FileDialog;
 using platform::forms;
 using platform::MessageBox;
+using testsupport::nodeTexts;
 using testsupport::paneTexts;
 
 namespace {
 const QString kUser = QStringLiteral("zhang");
+const QString kAskDelete = QStringLiteral("确认要删除选中的日记吗？");
+const QString kSelectOne = QStringLiteral("请选中一篇日记");
+const QString kTextFilter = QStringLiteral("*.txt(文本文件) | *.txt");
+int g_lastUnloads = 0;
 
 // The node table, one "index:parent:text:key" per node ("-": no key), "+" after an expanded node.
 QStringList nodeTable(const DiaryTreeView* tree) {
@@ -36,16 +43,38 @@ QStringList nodeTable(const DiaryTreeView* tree) {
     }
     return rows;
 }
+// The editor when it is the one window on show, in this mode, and no unload ever left no window loaded.
+Form_Write* editorAlone(Form_Write::Mode mode) {
+    Form_Write* editor = forms().loaded<Form_Write>();
+    const bool alone = uitests::windowsOnShow() == QStringList{"Form_Write"} && g_lastUnloads == 0;
+    return alone && editor->mode() == mode ? editor : nullptr;
+}
 } // namespace
 
 class TestFormView : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
     int m_dialogsBefore = 0;
+    QList<qint64> m_ids; // of addEntries()
 
-    int dialogsShown() const { return platform::FileDialog::shownCount() - m_dialogsBefore; }
+    // Three entries on two dates, 2009-09-08 holding the first two (nodes 2, 3, 5), and one of another account.
+    void addEntries() {
+        m_ids = {m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行"),
+                 m_diary->addEntry(kUser, "二", "2009-09-08", "星期二", "多云", "正文二"),
+                 m_diary->addEntry(kUser, "三", "2009-09-07")};
+        m_diary->addEntry(QStringLiteral("li"), QStringLiteral("别人的"), QStringLiteral("2009-09-08"));
+    }
+    QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
+    // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
+    QStringList outcome() {
+        QStringList what = uitests::windowsOnShow();
+        if (FileDialog::shownCount() != std::exchange(m_dialogsBefore, FileDialog::shownCount()))
+            what << (FileDialog::lastRequest().save ? "save" : "open");
+        what += MessageBox::shownTexts();
+        MessageBox::clearShown();
+        return what;
+    }
     Form_View* openView() {
-        CurrentUser = kUser;
         Form_View* view = forms().show<Form_View>();
         if (!QTest::qWaitForWindowExposed(view))
             qWarning("main window not exposed");
@@ -58,19 +87,17 @@ private:
             tree->setExpanded(tree->nodes()->indexOfNode(parent), true);
         QTest::mouseClick(tree->viewport(), button, {}, tree->nodeRect(index).center());
     }
-    void addTwoDates() {
-        m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行");
-        m_diary->addEntry(kUser, "二", "2009-09-07");
-    }
 
 private slots:
     void initTestCase() {
         startWindowTests();
         update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
+        forms().setOnLastUnloaded([] { ++g_lastUnloads; });
     }
     void init() {
-        startWithDiary();
-        m_dialogsBefore = platform::FileDialog::shownCount();
+        startWithDiary(kUser);
+        g_lastUnloads = 0;
+        m_dialogsBefore = FileDialog::shownCount();
     }
     void cleanup() { dropDiary(); }
 
@@ -81,17 +108,15 @@ private slots:
             << QStringList{}
             << QStringList{"1:0:【暂无任何日记】:-", "2:0:您可以选择：:-", "3:0:1.新建日记:-", "4:0:2.导入文本:-"};
         QTest::newRow("dates A B A, other accounts left out: only the first date open")
-            << QStringList{"zhang|一|A", "li|别人的|A", "zhang|二|B", "zhang|三|A"}
-            << QStringList{"1:0:A:A+", "2:1:一:id = 1", "3:0:B:B", "4:3:二:id = 3", "5:1:三:id = 4"};
-        QTest::newRow("a key the tree already has is refused, the rest still shown")
-            << QStringList{"zhang|一|id = 1", "zhang|二|A"}
-            << QStringList{"1:0:id = 1:id = 1+", "2:0:A:A", "3:2:二:id = 2"};
+            << QStringList{"zhang|一|A", "li|别人的|A", "zhang|it's|B", "zhang|三|A"}
+            << QStringList{"1:0:A:A+", "2:1:一:id = 1", "3:0:B:B", "4:3:it's:id = 3", "5:1:三:id = 4"};
+        QTest::newRow("a key the tree already has is refused, the rest still shown; titles are text")
+            << QStringList{"zhang|一|id = 1", "zhang|id = 99|A"}
+            << QStringList{"1:0:id = 1:id = 1+", "2:0:A:A", "3:2:id = 99:id = 2"};
         QTest::newRow("dates by exact text, empty dates under a label that is no entry key")
             << QStringList{"zhang|x|2009-9-8", "zhang|y|2009-09-08", "zhang|z|"}
             << QStringList{"1:0:2009-9-8:2009-9-8+", "2:1:x:id = 1",    "3:0:2009-09-08:2009-09-08",
                            "4:3:y:id = 2",           "5:0:（无日期）:", "6:5:z:id = 3"};
-        QTest::newRow("titles are text") << QStringList{"zhang|it's|A", "zhang|id = 99|A"}
-                                         << QStringList{"1:0:A:A+", "2:1:it's:id = 1", "3:1:id = 99:id = 2"};
     }
     void treeGroupsEntriesUnderTheirDates() {
         QFETCH(QStringList, entries);
@@ -108,148 +133,199 @@ private slots:
         }
     }
 
-    void refreshRebuildsTheTreeOnANewConnectionAndKeepsThePane() {
-        addTwoDates();
+    void paneFollowsClicksAndOutlastsGoneEntriesAndRefreshes() {
+        addEntries();
         Form_View* view = openView();
-        const QStringList before = nodeTable(view->TreeView_Diary);
         click(view, 2);
+        QCOMPARE(paneTexts(view), (QStringList{"一", "日期：2009-09-08 星期二", "晴", "第一行\n第二行"}));
+        // The keyboard moves on from there, showing each node it reaches.
+        QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
+        QCOMPARE(paneTexts(view).first(), QStringLiteral("二"));
+        QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
+        QCOMPARE(paneTexts(view), QStringList(4));
+        click(view, 5);
+        QCOMPARE(paneTexts(view), (QStringList{"三", "日期：2009-09-07 ", "", ""}));
+        // The right button opens the menu and changes neither selection nor pane.
+        click(view, 2, Qt::RightButton);
+        QVERIFY(view->PopMenu_Tree->isVisible() && view->TreeView_Diary->selectedNode()->index == 5);
+        QCOMPARE(paneTexts(view).first(), QStringLiteral("三"));
+        // An entry gone since the tree was built is reported by its number, and the pane kept.
+        view->PopMenu_Tree->hide();
         const QStringList pane = paneTexts(view);
+        m_diary->open()->Execute(sql::deleteDiaryWhere(sql::entryKey(m_ids[0])));
+        click(view, 2);
+        QCOMPARE(paneTexts(view), pane);
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QVERIFY(MessageBox::shownTexts().first().startsWith(QStringLiteral("运行时错误 '3021'")));
+        // A refresh from the menu rebuilds the tree on a new connection and keeps the pane.
         const auto oldDb = DiaryDb;
         view->PopMenu_Tree_Refresh->trigger();
-        QCOMPARE(nodeTable(view->TreeView_Diary), before);
-        QCOMPARE(paneTexts(view), pane);
+        const QStringList after = QStringList{"2009-09-08", "二", "2009-09-07", "三"} + pane;
+        QCOMPARE(nodeTexts(view) + paneTexts(view), after);
         QVERIFY(DiaryDb && DiaryDb != oldDb);
         // The file gone: the tree is built on the connection still open, without a word.
         QVERIFY(QFile::rename(m_diary->databasePath(), m_diary->databasePath() + QStringLiteral(".moved")));
         const auto openDb = DiaryDb;
         view->fv_RefreshTree();
-        QCOMPARE(DiaryDb, openDb);
-        QCOMPARE(nodeTable(view->TreeView_Diary), before);
-        QVERIFY(MessageBox::shown().empty());
+        QVERIFY(DiaryDb == openDb && MessageBox::shownTexts().size() == 1);
+        QCOMPARE(nodeTexts(view) + paneTexts(view), after);
     }
 
-    void withoutAnyConnectionTheTreeShowsTheMenuNodes() {
-        QVERIFY(QFile::remove(m_diary->databasePath()));
-        Form_View* view = openView();
-        QVERIFY(!DiaryDb && MessageBox::shown().empty());
-        QCOMPARE(testsupport::nodeTexts(view).size(), 4);
-    }
-
-    void leftClickOnAnEntryFillsThePaneAndOnADateEmptiesIt() {
-        addTwoDates();
-        Form_View* view = openView();
-        click(view, 2);
-        QCOMPARE(paneTexts(view), (QStringList{"一", "日期：2009-09-08 星期二", "晴", "第一行\n第二行"}));
-        // The keyboard moves on from there, showing each entry it reaches.
-        QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
-        QCOMPARE(view->TreeView_Diary->selectedNode()->index, 3);
-        QCOMPARE(paneTexts(view), QStringList(4));
-        click(view, 4);
-        QCOMPARE(paneTexts(view), (QStringList{"二", "日期：2009-09-07 ", "", ""}));
-        // Other buttons change neither selection nor pane; the right one, on a node or below the last, opens
-        // the menu.
-        QWidget* viewport = view->TreeView_Diary->viewport();
-        for (Qt::MouseButton button : {Qt::RightButton, Qt::MiddleButton}) {
-            click(view, 1, button);
-            QTest::mouseClick(viewport, button, {}, QPoint(viewport->width() / 2, viewport->height() - 5));
-            QCOMPARE(view->TreeView_Diary->selectedNode()->index, 4);
-            QCOMPARE(paneTexts(view).first(), QStringLiteral("二"));
-            QCOMPARE(view->PopMenu_Tree->isVisible(), button == Qt::RightButton);
-            view->PopMenu_Tree->hide();
-        }
-    }
-
-    void entryGoneSinceTheRefreshIsReportedAndThePaneKept() {
-        addTwoDates();
-        Form_View* view = openView();
-        click(view, 4);
-        const QStringList pane = paneTexts(view);
-        m_diary->open()->Execute(sql::deleteDiaryWhere(sql::entryKey(1)));
-        click(view, 2);
-        QCOMPARE(paneTexts(view), pane);
-        QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(MessageBox::shownTexts().first().contains(QString::number(dao::errNoCurrentRecord)));
-    }
-
-    void menuNodesActOnlyWhereTheyStand() {
-        Form_View* view = openView();
-        for (int node : {1, 2}) {
-            view->Text_Title->setText(QStringLiteral("x"));
-            click(view, node);
-            QCOMPARE(paneTexts(view), QStringList(4));
-        }
-        platform::FileDialog::setNextFileName(QString()); // the user cancels
-        click(view, 4);
-        QVERIFY(dialogsShown() == 1 && !platform::FileDialog::lastRequest().save && view->isVisible());
-        click(view, 3);
-        QCOMPARE(forms().loaded<Form_Write>()->mode(), Form_Write::Mode::New);
-        QVERIFY(forms().loaded<Form_Write>()->isVisible() && !forms().isLoaded<Form_View>());
-    }
-
-    void menuItemsAndButtonsRunTheSameCommand_data() {
+    void menuNodesItemsAndButtonsRunTheirCommands_data() {
         QTest::addColumn<QString>("control");
-        QTest::addColumn<QString>("effect"); // the window shown, the dialog or the message
-        for (const auto& [button, item, effect] :
-             {std::tuple{"Command_Insert", "PopMenu_Tree_Write", "Form_Write"},
-              std::tuple{"Command_Find", "PopMenu_Tree_Find", "Form_Find"},
-              std::tuple{"Command_Updata", "PopMenu_Tree_Change", "请选中一篇日记"},
-              std::tuple{"Command_Delete", "PopMenu_Tree_Delete", "请选中日记，而不是日期或菜单"},
-              std::tuple{"Command_Output", "PopMenu_Tree_Output", "save"},
-              std::tuple{"Command_Input", "PopMenu_Tree_Input", "open"}})
+        QTest::addColumn<QStringList>("outcome"); // with a date node selected; a menu node clicked on its own
+        QTest::newRow("menu node 1") << "1" << QStringList{"Form_View"};
+        QTest::newRow("menu node 2") << "2" << QStringList{"Form_View"};
+        QTest::newRow("menu node 3") << "3" << QStringList{"Form_Write"};
+        QTest::newRow("menu node 4") << "4" << QStringList{"Form_View", "open"};
+        for (const auto& [button, item, outcome] :
+             {std::tuple{"Command_Insert", "PopMenu_Tree_Write", QStringList{"Form_Write"}},
+              std::tuple{"Command_Find", "PopMenu_Tree_Find", QStringList{"Form_Find"}},
+              std::tuple{"Command_Updata", "PopMenu_Tree_Change", QStringList{"Form_View", kSelectOne}},
+              std::tuple{"Command_Delete", "PopMenu_Tree_Delete",
+                         QStringList{"Form_View", "请选中日记，而不是日期或菜单"}},
+              std::tuple{"Command_Output", "PopMenu_Tree_Output", QStringList{"Form_View", "save"}},
+              std::tuple{"Command_Input", "PopMenu_Tree_Input", QStringList{"Form_View", "open"}}})
             for (const char* control : {button, item})
-                QTest::newRow(control) << QString::fromLatin1(control) << QString::fromUtf8(effect);
+                QTest::newRow(control) << QString::fromLatin1(control) << outcome;
     }
-    void menuItemsAndButtonsRunTheSameCommand() {
+    void menuNodesItemsAndButtonsRunTheirCommands() {
         QFETCH(QString, control);
-        QFETCH(QString, effect);
-        addTwoDates();
+        QFETCH(QStringList, outcome);
+        if (control.size() > 1)
+            addEntries();
         Form_View* view = openView();
-        click(view, 1); // a date node is selected
-        platform::FileDialog::setNextFileName(QString());
-        if (auto* button = view->findChild<QPushButton*>(control))
+        view->Text_Title->setText(QStringLiteral("x"));
+        click(view, control.size() > 1 ? 1 : control.toInt());
+        if (control.toInt() < 3) // the date node and the first two menu nodes empty the pane
+            QCOMPARE(paneTexts(view), QStringList(4));
+        if (control.size() == 1)
+            QVERIFY(control != QLatin1String("3") || editorAlone(Form_Write::Mode::New));
+        else if (auto* button = view->findChild<QPushButton*>(control))
             button->click();
         else
             view->findChild<QAction*>(control)->trigger();
-        if (effect.startsWith(QLatin1String("Form_"))) {
-            QWidget* next = effect == QLatin1String("Form_Write") ? static_cast<QWidget*>(forms().loaded<Form_Write>())
-                                                                  : forms().loaded<Form_Find>();
-            QVERIFY(next && next->isVisible() && forms().loadedCount() == 1);
-        } else if (effect == QLatin1String("save") || effect == QLatin1String("open")) {
-            QCOMPARE(dialogsShown(), 1);
-            QCOMPARE(platform::FileDialog::lastRequest().save, effect == QLatin1String("save"));
-        } else {
-            QCOMPARE(MessageBox::shownTexts(), QStringList{effect});
-        }
+        QCOMPARE(this->outcome(), outcome);
     }
 
-    void loadNamesTheAccountAndUnloadLetsGoOfTheSizeLimit() {
-        for (int load = 0; load < 2; ++load) {
-            CurrentUser = QStringLiteral("张三");
-            Form_View* view = forms().show<Form_View>();
-            QCOMPARE(view->windowTitle(), QStringLiteral("青简录 - 日记查看 - 当前帐号：【张三】"));
-            QVERIFY(platform::WindowSizeLimit::isInstalled(view));
-            QVERIFY(forms().unload(view));
-            QVERIFY(!platform::WindowSizeLimit::isInstalled(view));
-        }
+    void refusedCommandChangesNothing_data() {
+        QTest::addColumn<QString>("command");
+        // "menu": of an account without entries; "No": an entry, the question answered No; "entry": the table gone
+        QTest::addColumn<QString>("selected");
+        QTest::addColumn<QString>("shown"); // a pattern of the texts, one a line
+        const auto row = [](const char* tag, const QString& command, const QString& selected, const QString& shown) {
+            QTest::newRow(tag) << command << selected << shown;
+        };
+        row("delete a menu node", "Command_Delete", "menu", "请选中日记，而不是日期或菜单");
+        row("change a menu node", "Command_Updata", "menu", kSelectOne);
+        row("change nothing", "Command_Updata", "", kSelectOne);
+        row("delete answered No", "Command_Delete", "No", kAskDelete);
+        row("delete nothing", "Command_Delete", "", "未选中任何日记\n91");
+        row("delete, the table gone", "Command_Delete", "entry", kAskDelete + "\n未选中任何日记\n3\\d{3}");
     }
-
-    void layoutGivesGrowthToTreeAndPaneOnly() {
+    void refusedCommandChangesNothing() {
+        QFETCH(QString, command);
+        QFETCH(QString, selected);
+        QFETCH(QString, shown);
+        addEntries();
+        if (selected == QLatin1String("menu"))
+            CurrentUser = QStringLiteral("王五");
         Form_View* view = openView();
-        view->resize(1, 1); // the size limit holds the smallest size
-        for (QWidget* child : view->findChildren<QWidget*>())
-            if (child->parentWidget() == view && child->isVisibleTo(view))
-                QVERIFY2(view->rect().contains(child->geometry()) && !child->geometry().isEmpty(),
-                         qPrintable(child->objectName()));
-        const QRect tree = view->TreeView_Diary->geometry(), body = view->RichTextBox_DiaryText->geometry();
-        const QRect find = view->Command_Find->geometry();
-        view->resize(view->width() + 100, view->height() + 50);
-        QCOMPARE(view->TreeView_Diary->geometry(), tree.adjusted(0, 0, 0, 50));
-        QCOMPARE(view->RichTextBox_DiaryText->geometry(), body.adjusted(0, 0, 100, 50));
-        QCOMPARE(view->Command_Find->geometry(), find);
-        // Minimised, the layout is kept as it was.
-        view->setWindowState(Qt::WindowMinimized);
-        view->resize(view->width() + 200, view->height());
-        QCOMPARE(view->RichTextBox_DiaryText->geometry(), body.adjusted(0, 0, 100, 50));
+        if (selected == QLatin1String("menu"))
+            view->TreeView_Diary->selectNode(3);
+        else if (!selected.isEmpty())
+            click(view, 2);
+        const QStringList before = paneTexts(view) + nodeTexts(view);
+        if (selected == QLatin1String("No"))
+            MessageBox::setNextAnswer(MessageBox::Answer::No);
+        if (selected == QLatin1String("entry"))
+            QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
+        view->findChild<QPushButton*>(command)->click();
+        const QString texts = MessageBox::shownTexts().join('\n');
+        QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
+        QCOMPARE(paneTexts(view) + nodeTexts(view), before);
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && EditCondition.isEmpty());
+        if (selected != QLatin1String("entry"))
+            QCOMPARE(storedIds().size(), 4);
+    }
+
+    void deleteOnYesRemovesTheEntryAndEmptiesThePane() {
+        addEntries();
+        Form_View* view = openView();
+        click(view, 3);
+        view->Command_Delete->click();
+        QCOMPARE(MessageBox::shownTexts(), (QStringList{kAskDelete, "删除成功！"}));
+        QVERIFY(!storedIds().contains(m_ids[1]));
+        QCOMPARE(nodeTexts(view), (QStringList{"2009-09-08", "一", "2009-09-07", "三"}));
+        QCOMPARE(paneTexts(view), QStringList(4));
+    }
+
+    // New opens a blank editor whatever is selected, change the selected entry (not the one shown); the saved
+    // entry shows in the main window's rebuilt tree.
+    void editorOpensForTheCommandAndItsSaveShowsInTheTree_data() {
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<QString>("title"); // in the editor when it opens
+        QTest::newRow("new") << false << "";
+        QTest::newRow("change") << true << "三";
+    }
+    void editorOpensForTheCommandAndItsSaveShowsInTheTree() {
+        QFETCH(bool, change);
+        QFETCH(QString, title);
+        addEntries();
+        Form_View* view = openView();
+        click(view, 2);
+        view->TreeView_Diary->selectNode(5);
+        (change ? view->Command_Updata : view->Command_Insert)->click();
+        QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
+        Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
+        QVERIFY(editor);
+        QCOMPARE(editor->Text_DiaryTitle->text(), title);
+        editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
+        editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
+        editor->Command_Insert->click();
+        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 && EditCondition.isEmpty());
+        view = forms().loaded<Form_View>();
+        const qint64 saved = change ? m_ids[2] : storedIds().last();
+        QCOMPARE(view->TreeView_Diary->node(testsupport::nodeWithKey(view, sql::entryKey(saved)))->text, "今天");
+        QCOMPARE(storedIds().size(), change ? 4 : 5);
+    }
+
+    void exportThatWritesNothingSaysNothing_data() {
+        QTest::addColumn<QString>("name"); // in the diary's folder; empty: the dialog cancelled
+        QTest::newRow("cancelled") << "";
+        QTest::newRow("a folder given as the name") << "folder";
+        QTest::newRow("a folder that does not exist") << "missing/entry.txt";
+    }
+    void exportThatWritesNothingSaysNothing() {
+        QFETCH(QString, name);
+        const QDir folder(m_diary->folder());
+        QVERIFY(folder.mkdir(QStringLiteral("folder")));
+        const QStringList before = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
+        FileDialog::setNextFileName(name.isEmpty() ? name : m_diary->filePath(name));
+        openView()->Command_Output->click();
+        QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
+        QCOMPARE(outcome(), (QStringList{"Form_View", "save"}));
+        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+    }
+
+    void exportedEntryImportsIntoTheEditorAsItsBody() {
+        addEntries();
+        Form_View* view = openView();
+        click(view, 2);
+        // A name without extension is used as it stands.
+        const QString name = m_diary->filePath(QStringLiteral("来信"));
+        FileDialog::setNextFileName(name);
+        view->Command_Output->click();
+        QCOMPARE(outcome(), (QStringList{"Form_View", "save", "导出成功！"}));
+        QVERIFY(testsupport::contentsOf(name).startsWith("\xB1\xEA\xCC\xE2\xA3\xBA\xD2\xBB\r\n"));
+        FileDialog::setNextFileName(name);
+        view->Command_Input->click();
+        QVERIFY(ImportFilePath == name && FileDialog::lastRequest().filter == kTextFilter);
+        Form_Write* editor = editorAlone(Form_Write::Mode::Import);
+        QVERIFY(editor);
+        QCOMPARE(editor->RichTextBox_DiaryText->storedText(),
+                 QStringLiteral("标题：一\r\n日期：2009-09-08 星期二\r\n天气：晴\r\n内容：第一行\r\n第二行"));
+        QCOMPARE(editor->Text_DiaryTitle->text(), QString());
     }
 };
 

@@ -1,21 +1,21 @@
-// The editor: what a save stores and refuses, the ' → ’ rule, the change and import modes it is opened in,
-// every way out of it, and saves that fail with everything typed kept.
+// The editor: what a save stores and refuses, the change and import modes it is opened in, every way out of
+// it, and saves that fail with everything typed kept.
 
-#include "support/TestSupport.h"
+#include "../OnShow.h"
+#include "support/Windows.h"
 
-#include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/DateLocale.h"
-#include "platform/FormRegistry.h"
 #include "platform/MessageBox.h"
-#include "ui/view/FormView.h"
 #include "ui/write/FormWrite.h"
 
 #include <QFile>
+#include <QRegularExpression>
 #include <QTest>
 
 using platform::forms;
 using platform::MessageBox;
+using uitests::windowsOnShow;
 
 namespace {
 const QString kUser = QStringLiteral("张三");
@@ -23,11 +23,9 @@ const QString kAskSave = QStringLiteral("确定保存吗？");
 const QString kNoTitle = QStringLiteral("标题忘写了！");
 } // namespace
 
-class TestFormWrite : public QObject {
+class TestFormWrite : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
-
     // The stored records: user, title, date, week, weather, text (the id left off).
     QList<QStringList> stored() {
         QList<QStringList> rows = testsupport::storedRows(*m_diary->open(), QStringLiteral("diary"));
@@ -52,27 +50,15 @@ private:
     static QStringList blank() {
         return {"", platform::DateLocale::shortDate(QDate(2009, 9, 8)), "星期二", "晴朗", ""};
     }
-
     // The editor has gone and handed the user back to the main window with both hand-over texts empty.
-    static void verifyBackInMainWindow() {
-        QVERIFY(!forms().isLoaded<Form_Write>());
-        QVERIFY(forms().isLoaded<Form_View>() && forms().loaded<Form_View>()->isVisible());
-        QVERIFY(ImportFilePath.isEmpty() && EditCondition.isEmpty());
+    static bool handedBack() {
+        return windowsOnShow() == QStringList{"Form_View"} && ImportFilePath.isEmpty() && EditCondition.isEmpty();
     }
 
 private slots:
-    void initTestCase() { testsupport::enterTestMode(); }
-    void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-        DiaryDb = m_diary->open();
-        CurrentUser = kUser;
-    }
-    void cleanup() {
-        forms().resetForTests();
-        app::resetGlobals();
-        m_diary.reset();
-    }
+    void initTestCase() { startWindowTests(); }
+    void init() { startWithDiary(kUser); }
+    void cleanup() { dropDiary(); }
 
     void newEntryIsInsertedAsTypedAfterTheQuestion() {
         Form_Write* editor = forms().show<Form_Write>();
@@ -85,46 +71,9 @@ private slots:
         QCOMPARE(question.title, QStringLiteral("青简录"));
         QCOMPARE(question.buttons, MessageBox::Buttons::YesNo);
         QCOMPARE(question.defaultAnswer, MessageBox::Answer::Yes);
-        verifyBackInMainWindow();
+        QVERIFY(handedBack());
         // Blanks count as a title; a weather not in the list is kept; every line break is CR LF.
         QCOMPARE(stored(), (QList<QStringList>{{kUser, "  ", blank()[1], "星期二", "雾霾", "第一行\r\n第二行"}}));
-    }
-
-    void missingTitleOrBodyIsRefusedTitleFirst_data() {
-        QTest::addColumn<QString>("title");
-        QTest::addColumn<QString>("body");
-        QTest::addColumn<QString>("message");
-        QTest::newRow("no title") << ""
-                                  << "body" << kNoTitle;
-        QTest::newRow("no body") << "title"
-                                 << ""
-                                 << "正文还没开动的。";
-        QTest::newRow("neither") << ""
-                                 << "" << kNoTitle;
-    }
-    void missingTitleOrBodyIsRefusedTitleFirst() {
-        QFETCH(QString, title);
-        QFETCH(QString, body);
-        QFETCH(QString, message);
-        Form_Write* editor = forms().show<Form_Write>();
-        fill(editor, title, QStringLiteral("多云"), body);
-        editor->Command_Insert->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList{message});
-        QVERIFY(editor->isVisible());
-        QCOMPARE(shownIn(editor), (QStringList{title, blank()[1], "星期二", "多云", body}));
-        QVERIFY(stored().isEmpty());
-    }
-
-    void answeringNoLeavesEverything() {
-        handOverEntry();
-        Form_Write* editor = forms().show<Form_Write>();
-        fill(editor, QStringLiteral("新"), QStringLiteral("大雪"), QStringLiteral("新文"));
-        MessageBox::setNextAnswer(MessageBox::Answer::No);
-        editor->Command_Insert->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList{kAskSave});
-        QVERIFY(editor->isVisible() && !forms().isLoaded<Form_View>() && !EditCondition.isEmpty());
-        QCOMPARE(shownIn(editor), (QStringList{"新", "1999-12-31", "星期五", "大雪", "新文"}));
-        QCOMPARE(stored().front()[1], QStringLiteral("标题"));
     }
 
     void changeModeShowsTheStoredEntryAndSavesItExactly() {
@@ -136,17 +85,9 @@ private slots:
         QCOMPARE(editor->mode(), Form_Write::Mode::Change);
         QCOMPARE(shownIn(editor), (QStringList{"标题", "1999-12-31", "星期五", "冰雹", body}));
         editor->Command_Insert->click();
-        verifyBackInMainWindow();
+        QVERIFY(handedBack());
         QCOMPARE(stored()[1], (QStringList{kUser, "标题", "1999-12-31", "星期五", "冰雹", body}));
         QCOMPARE(stored()[0][1], QStringLiteral("别的"));
-    }
-
-    void changeOfAnEntryThatIsGoneOpensANewEntry() {
-        EditCondition = QStringLiteral("id = 4711");
-        Form_Write* editor = forms().show<Form_Write>();
-        QCOMPARE(MessageBox::shownTexts(), QStringList{"这篇日记已经不在了，将作为新日记打开。"});
-        QCOMPARE(editor->mode(), Form_Write::Mode::New);
-        QCOMPARE(shownIn(editor), blank());
     }
 
     void clearInChangeModeStaysAChange() {
@@ -163,10 +104,10 @@ private slots:
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow_data() {
         QTest::addColumn<QString>("mode");
         QTest::addColumn<bool>("closeBox");
-        for (const char* mode : {"new", "import", "change"}) {
-            QTest::addRow("%s, close box", mode) << QString::fromLatin1(mode) << true;
-            QTest::addRow("%s, 退出", mode) << QString::fromLatin1(mode) << false;
-        }
+        QTest::newRow("new, close box") << "new" << true;
+        QTest::newRow("import, 退出") << "import" << false;
+        QTest::newRow("change, close box") << "change" << true;
+        QTest::newRow("change, 退出") << "change" << false;
     }
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow() {
         QFETCH(QString, mode);
@@ -183,12 +124,9 @@ private slots:
         else
             editor->Command_Cancel->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList());
-        verifyBackInMainWindow();
+        QVERIFY(handedBack());
         QCOMPARE(stored().size(), 1);
         QCOMPARE(stored().front()[1], QStringLiteral("标题"));
-        // The next opening is a blank new entry.
-        forms().unload<Form_View>();
-        QCOMPARE(shownIn(forms().show<Form_Write>()), blank());
     }
 
     void importedFileBecomesTheBodyOfANewEntryEvenWhenAChangeWasHandedOver() {
@@ -199,27 +137,31 @@ private slots:
         QCOMPARE(shownIn(editor), (QStringList{"", blank()[1], "星期二", "晴朗", "你好\r\nb"}));
         editor->Text_DiaryTitle->setText(QStringLiteral("导入的"));
         editor->Command_Insert->click();
-        verifyBackInMainWindow();
+        QVERIFY(handedBack());
         QCOMPARE(stored().size(), 2);
         QCOMPARE(stored()[1], (QStringList{kUser, "导入的", blank()[1], "星期二", "晴朗", "你好\r\nb"}));
     }
 
-    void unusableImportFileOpensABlankNewEntry_data() {
-        QTest::addColumn<QString>("name"); // in the diary's folder
+    void unusableHandOverOpensABlankNewEntry_data() {
+        QTest::addColumn<QString>("file"); // in the diary's folder, to import; empty: the entry with id 4711
         QTest::addColumn<QByteArray>("bytes");
         QTest::addColumn<QString>("message");
-        const QString cannotOpen = QStringLiteral("这个文本文件打不开，将作为新日记打开。");
-        QTest::newRow("missing") << "nowhere.txt" << QByteArray() << cannotOpen;
+        const QString newEntry = QStringLiteral("，将作为新日记打开。");
+        QTest::newRow("entry gone") << "" << QByteArray() << "这篇日记已经不在了" + newEntry;
+        QTest::newRow("missing file") << "nowhere.txt" << QByteArray() << "这个文本文件打不开" + newEntry;
         QTest::newRow("NUL bytes") << "x.txt" << QByteArray("MZ\x90\x00\x03\x00", 6)
-                                   << "这个文件不是文本文件，将作为新日记打开。";
+                                   << "这个文件不是文本文件" + newEntry;
         QTest::newRow("over 16 MiB") << "x.txt" << QByteArray(16 * 1024 * 1024 + 1, 'a')
-                                     << "这个文件太大了（超过 16 MB），将作为新日记打开。";
+                                     << "这个文件太大了（超过 16 MB）" + newEntry;
     }
-    void unusableImportFileOpensABlankNewEntry() {
-        QFETCH(QString, name);
+    void unusableHandOverOpensABlankNewEntry() {
+        QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
         QFETCH(QString, message);
-        ImportFilePath = m_diary->filePath(name);
+        if (file.isEmpty())
+            EditCondition = QStringLiteral("id = 4711");
+        else
+            ImportFilePath = m_diary->filePath(file);
         if (!bytes.isEmpty())
             testsupport::writeFile(ImportFilePath, bytes);
         Form_Write* editor = forms().show<Form_Write>();
@@ -228,45 +170,52 @@ private slots:
         QCOMPARE(shownIn(editor), blank());
     }
 
-    void failingSaveKeepsTheEditorAndEverythingTyped_data() {
+    // A save refused, declined or failed: the boxes say so, and the editor stays as it was, with everything
+    // typed and what it was opened for; no half state is stored.
+    void unsavedEntryKeepsTheEditorAndEverythingTyped_data() {
         QTest::addColumn<bool>("change");
         QTest::addColumn<QString>("fault");
-        for (bool change : {false, true}) {
-            const char* mode = change ? "change" : "new";
-            QTest::addRow("%s, table gone", mode) << change << "table";
-            QTest::addRow("%s, file gone", mode) << change << "file";
-            if (change)
-                QTest::addRow("%s, entry deleted meanwhile", mode) << change << "entry";
-        }
+        QTest::addColumn<QString>("shown"); // a pattern of the boxes, one a line
+        const QString failed = kAskSave + QStringLiteral("\n日记没能保存（错误 3\\d{3}：.+）。写好的内容都还在。");
+        QTest::newRow("no title") << false << "title" << kNoTitle;
+        QTest::newRow("no body") << false << "body" << QStringLiteral("正文还没开动的。");
+        QTest::newRow("neither: the title first") << true << "title body" << kNoTitle;
+        QTest::newRow("answered No") << true << "no" << kAskSave;
+        QTest::newRow("new, table gone") << false << "table" << failed;
+        QTest::newRow("new, file gone") << false << "file" << failed;
+        QTest::newRow("change, table gone") << true << "table" << failed;
+        QTest::newRow("change, file gone") << true << "file" << failed;
+        QTest::newRow("change, entry deleted meanwhile")
+            << true << "entry" << kAskSave + QStringLiteral("\n这篇日记已经不在了，修改没有保存。写好的内容都还在。");
     }
-    void failingSaveKeepsTheEditorAndEverythingTyped() {
+    void unsavedEntryKeepsTheEditorAndEverythingTyped() {
         QFETCH(bool, change);
         QFETCH(QString, fault);
+        QFETCH(QString, shown);
         if (change)
             handOverEntry();
         const QString condition = EditCondition;
         Form_Write* editor = forms().show<Form_Write>();
-        fill(editor, QStringLiteral("我的标题"), QStringLiteral("多云"), QStringLiteral("写了\n很多"));
+        fill(editor, fault.contains("title") ? "" : "我的标题", "多云", fault.contains("body") ? "" : "写了\n很多");
+        const QStringList typed = shownIn(editor);
+        if (fault == QLatin1String("no"))
+            MessageBox::setNextAnswer(MessageBox::Answer::No);
         if (fault == QLatin1String("table"))
             QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
         else if (fault == QLatin1String("file"))
             QVERIFY(QFile::remove(m_diary->databasePath()));
-        else
+        else if (fault == QLatin1String("entry"))
             m_diary->open()->Execute(sql::deleteDiaryWhere(condition));
+        const QList<QStringList> before = fault == "table" || fault == "file" ? QList<QStringList>() : stored();
         editor->Command_Insert->click();
-        const QStringList shown = MessageBox::shownTexts();
-        QCOMPARE(shown.size(), 2);
-        QCOMPARE(shown[0], kAskSave);
-        if (fault == QLatin1String("entry"))
-            QCOMPARE(shown[1], QStringLiteral("这篇日记已经不在了，修改没有保存。写好的内容都还在。"));
-        QVERIFY2(fault == QLatin1String("entry") || shown[1].startsWith(QStringLiteral("日记没能保存（错误 3")),
-                 qPrintable(shown[1]));
-        QVERIFY2(shown[1].endsWith(QStringLiteral("写好的内容都还在。")), qPrintable(shown[1]));
-        QVERIFY(editor->isVisible() && !forms().isLoaded<Form_View>());
-        QCOMPARE(shownIn(editor).mid(3), (QStringList{"多云", "写了\r\n很多"}));
-        QCOMPARE(editor->Text_DiaryTitle->text(), QStringLiteral("我的标题"));
+        const QString texts = MessageBox::shownTexts().join('\n');
+        QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
+        QCOMPARE(windowsOnShow(), QStringList{"Form_Write"});
+        QCOMPARE(shownIn(editor), typed);
         QCOMPARE(editor->mode(), change ? Form_Write::Mode::Change : Form_Write::Mode::New);
         QCOMPARE(EditCondition, condition);
+        if (!before.isEmpty())
+            QCOMPARE(stored(), before);
     }
 
     void everyLineBreakTypedIsCrLf() {
