@@ -29,13 +29,15 @@ using platform::forms;
 using platform::MessageBox;
 
 // How many times a test repeats its work: a third under AddressSanitizer, where every key derivation is slow.
-inline int repetitions(int plain) {
 #if defined(__SANITIZE_ADDRESS__)
+inline int repetitions(int plain) {
     return std::max(2, plain / 3);
-#else
-    return plain;
-#endif
 }
+#else
+inline int repetitions(int plain) {
+    return plain;
+}
+#endif
 
 // Entry `number` of a series in its version `revision`: the title "第n篇（series）", a weather with an
 // apostrophe now and then, a body of Chinese, ASCII, an apostrophe, emoji and a character beyond the basic
@@ -49,7 +51,7 @@ inline QStringList entry(const QString& series, int number, int revision) {
 }
 // The number in a title of the form above; 0 for another title.
 inline int entryNumber(const QString& title) {
-    return title.section(QStringLiteral("篇"), 0, 0).mid(1).toInt();
+    return title.section("篇", 0, 0).mid(1).toInt();
 }
 // Whether a stored diary record (fields as testsupport::storedRows gives them) is version `revision` of its
 // entry, saved on the test day.
@@ -68,7 +70,7 @@ using Versions = std::map<int, int>;
 // task manager would) when this goes.
 class Worker : public QProcess {
 public:
-    explicit Worker(const QStringList& arguments) { start(QStringLiteral(QJL_DIARY_WORKER), arguments); }
+    explicit Worker(const QStringList& arguments) { start(QJL_DIARY_WORKER, arguments); }
     ~Worker() override { killNow(); }
     void killNow() {
         kill();
@@ -90,10 +92,10 @@ public:
         return true;
     }
     // Adds the saves reported in complete lines (a line cut off by a kill was never reported) to `into` and
-    // returns how many there were; the "failed" lines, as the user was shown them, go to failures.
-    int collect(Versions& into) {
+    // their count to `saves`; returns the "failed" lines, as the user was shown them.
+    QStringList collect(Versions& into, int& saves) {
         m_output += readAllStandardOutput();
-        int saves = 0;
+        QStringList failures;
         for (const QByteArray& raw : m_output.left(m_output.lastIndexOf('\n') + 1).split('\n')) {
             const QList<QByteArray> words = raw.split(' ');
             if (words.size() == 3 && words[0] == "saved") {
@@ -102,43 +104,18 @@ public:
             } else if (words[0] == "failed")
                 failures << QString::fromUtf8(raw);
         }
-        return saves;
+        return failures;
     }
-
-    QStringList failures;
 
 private:
     QByteArray m_output;
 };
 
-// The diary file against what the workers of the series saved (saved[i] for series[i]): the file is sound,
-// every record is an entry of theirs, each once and exactly as last saved. With unreported given, an entry
-// may be one save ahead of its report (a save the kill cut short after it was done); such entries are then
-// counted in saved. Returns what is wrong, empty when all is well.
-inline QString verifyDiary(const QString& path, const QStringList& series, std::vector<Versions>& saved,
-                           int* unreported = nullptr) {
-    const QStringList integrity = testsupport::rawSql(path, QStringLiteral("PRAGMA integrity_check"));
-    if (integrity != QStringList{QStringLiteral("ok")})
-        return QStringLiteral("integrity check: ") + integrity.join(QLatin1Char('\n'));
-    std::vector<std::set<int>> seen(series.size());
-    for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), QStringLiteral("diary"))) {
-        const int owner = int(series.indexOf(row[1]));
-        const int number = owner < 0 ? 0 : entryNumber(row[2]);
-        if (number == 0 || !seen[owner].insert(number).second)
-            return QStringLiteral("a record nobody saved, or twice: ") + row.join(QLatin1Char('|')).left(80);
-        const int next = saved[owner].count(number) ? saved[owner][number] + 1 : 0;
-        if (next > 0 && holdsVersion(row, number, next - 1))
-            continue;
-        if (!unreported || !holdsVersion(row, number, next))
-            return row[2] + QStringLiteral(" is not as saved");
-        saved[owner][number] = next;
-        ++*unreported;
-    }
-    for (std::size_t owner = 0; owner < saved.size(); ++owner)
-        for (const auto& [number, revision] : saved[owner])
-            if (!seen[owner].count(number))
-                return entry(series[int(owner)], number, 0)[0] + QStringLiteral(" lost");
-    return QString();
+// Main(), with the banner view of the real program put back to the light one afterwards.
+inline bool runMain() {
+    const bool started = Main();
+    platform::Browser::setFactory({});
+    return started;
 }
 
 // Every file and folder under the folder, with a hash of its contents, to prove nothing changed.
@@ -147,7 +124,7 @@ inline QStringList folderState(const QString& folder) {
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        state << path + QLatin1Char(' ') +
+        state << path + ' ' +
                      QCryptographicHash::hash(testsupport::contentsOf(path), QCryptographicHash::Sha256).toHex();
     }
     state.sort();

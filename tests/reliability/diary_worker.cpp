@@ -37,7 +37,7 @@ void say(const QString& line) {
 bool save(const QString& series, int number, int revision) {
     const QStringList fields = entry(series, number, revision);
     Form_View* view = forms().loaded<Form_View>();
-    if (revision > 0)
+    if (revision > 0) // the entry's node selected, as a click would
         view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
     revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
     if (Form_Write* editor = forms().loaded<Form_Write>()) {
@@ -66,23 +66,19 @@ int runSaves(const QStringList& args) {
     DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
     CurrentUser = series;
     forms().show<Form_View>();
-    say(QStringLiteral("ready"));
-    char go[8];
-    if (!std::fgets(go, sizeof go, stdin))
+    say("ready");
+    if (char go[8]; !std::fgets(go, sizeof go, stdin))
         return 3;
     Versions versions;
-    std::vector<int> saved;
     int next = args[4].toInt();
     for (int done = 1; args[5].toInt() == 0 || done <= args[5].toInt(); ++done) {
-        const bool change = done % 4 == 0 && !saved.empty();
-        const int number = change ? saved[std::size_t(done * 7) % saved.size()] : next++;
+        const bool change = done % 4 == 0 && !versions.empty();
+        const int number = change ? std::next(versions.begin(), done * 7 % int(versions.size()))->first : next++;
         const int revision = change ? versions[number] + 1 : 0;
-        if (!save(series, number, revision))
-            continue;
-        if (!change)
-            saved.push_back(number);
-        versions[number] = revision;
-        say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
+        if (save(series, number, revision)) {
+            versions[number] = revision;
+            say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
+        }
     }
     forms().resetForTests();
     return 0;
@@ -95,22 +91,21 @@ int main(int argc, char** argv) {
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 6 && args[1] == QLatin1String("save"))
+    if (args.size() == 6 && args[1] == "save")
         return runSaves(args);
-    if (args.size() == 3 && args[1] == QLatin1String("backup")) {
+    if (args.size() == 3 && args[1] == "backup") {
         dao::setProgramFolderForTests(args[2]);
-        say(QStringLiteral("started"));
+        say("started");
         const char* kinds[] = {"made", "not-due", "cancelled", "failed"};
-        const auto made = dao::backup::backUpIfDue(dao::diaryDatabasePath(), QDateTime::currentDateTime(), false);
-        say(QStringLiteral("backup ") + QLatin1String(kinds[int(made.kind)]));
+        say(QStringLiteral("backup ") +
+            kinds[int(dao::backup::backUpIfDue(dao::diaryDatabasePath(), QDateTime::currentDateTime(), false).kind)]);
         return 0;
     }
-    if (args.size() != 4 || args[1] != QLatin1String("hold"))
+    if (args.size() != 4 || args[1] != "hold")
         return 2;
     // Another copy holding the file: opened exclusively, kept for the milliseconds given.
-    const auto held =
-        dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
-    say(QStringLiteral("holding"));
+    const auto held = dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + dao::kDiaryPassword);
+    say("holding");
     QThread::msleep(args[3].toULong());
     return 0;
 }
