@@ -18,7 +18,6 @@
 #include "Reliability.h"
 
 #include "db/Backup.h"
-#include "ui/write/FormWrite.h"
 
 #include <QApplication>
 
@@ -39,20 +38,10 @@ bool save(const QString& series, int number, int revision) {
     Form_View* view = forms().loaded<Form_View>();
     if (revision > 0) // the entry's node selected, as a click would
         view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
-    revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
-    if (Form_Write* editor = forms().loaded<Form_Write>()) {
-        editor->Text_DiaryTitle->setText(fields[0]);
-        editor->Combo_DiaryWeather->setEditText(fields[1]);
-        editor->RichTextBox_DiaryText->setStoredText(fields[2]);
-        editor->Command_Insert_Click();
-    }
-    // Only the question "确定保存吗？" is shown on a save that worked.
-    const QStringList shown = MessageBox::shownTexts();
-    MessageBox::clearShown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (shown.size() == 1 && !forms().isLoaded<Form_Write>() && forms().isLoaded<Form_View>())
+    const QStringList shown = saveEntry(revision > 0, fields);
+    if (shown.isEmpty())
         return true;
-    say(QStringLiteral("failed %1 %2").arg(number).arg(shown.join(QLatin1Char('|'))));
+    say(QStringLiteral("failed %1 %2").arg(number).arg(shown.join('|')));
     forms().resetForTests();
     forms().show<Form_View>();
     return false;

@@ -1,10 +1,13 @@
 // Faults of the database file at start-up: a data.mdb that is missing, empty, random bytes, protected by
 // another password, without its users table, cut short, damaged, a folder, or held by another copy of the
-// program. Main() shows one box with the failure's number and a Chinese description, loads no window and
-// returns false, and the program folder is left byte for byte as it was. A file held only for a moment is
-// waited for.
+// program. Main() shows one box with the failure's number and a Chinese description (and, unless the file is
+// only held elsewhere or cannot be opened, the newest backup and the command that restores it), loads no
+// window and returns false, and the program folder is left byte for byte as it was. A file held only for a
+// moment is waited for.
 
 #include "Reliability.h"
+
+#include "db/Backup.h"
 
 #include <QRegularExpression>
 
@@ -14,6 +17,7 @@ class TestFileFaults : public QObject {
     Q_OBJECT
 private:
     std::unique_ptr<testsupport::TempDiary> m_diary;
+    QString m_newestBackup;
 
 private slots:
     void initTestCase() { testsupport::enterTestMode(); }
@@ -21,6 +25,10 @@ private slots:
         testsupport::resetProgramState();
         m_diary = std::make_unique<testsupport::TempDiary>();
         m_diary->addUser("张三", "x");
+        for (int day : {5, 6})
+            m_newestBackup = dao::backup::makeBackup(m_diary->databasePath(), m_diary->filePath("backup"),
+                                                     QDateTime(QDate(2026, 12, day), QTime(20, 0)), false)
+                                 .path;
     }
     void cleanup() {
         testsupport::resetProgramState();
@@ -75,6 +83,8 @@ private slots:
                      QRegularExpression(QStringLiteral("^运行时错误 '%1'：\n\n[\\s\\S]*[\u4e00-\u9fff]").arg(number))),
                  qPrintable(shown[0].text));
         QCOMPARE(shown[0].title, MessageBox::applicationTitle());
+        const QString restore = "\nmkdiarydb --restore backup/" + QFileInfo(m_newestBackup).fileName();
+        QCOMPARE(shown[0].text.endsWith(restore), number != dao::errCannotOpen && number != dao::errLocked);
         QCOMPARE(forms().loadedCount(), 0);
     }
 };

@@ -8,7 +8,6 @@
 #include "app/EntryTextFile.h"
 #include "ui/find/FormFind.h"
 #include "ui/find/ResultModel.h"
-#include "ui/write/FormWrite.h"
 
 #include <QTextDocument>
 
@@ -17,45 +16,6 @@ using namespace reliability;
 namespace {
 enum Choice { ByTitle = 0, ByDate = 1, ByWeather = 3, ByBody = 4 };
 
-// The boxes shown since the last call, but the save question; when none, whether the main window is alone.
-QStringList shownSince() {
-    QStringList shown = MessageBox::shownTexts();
-    MessageBox::clearShown();
-    shown.removeOne("确定保存吗？");
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (shown.isEmpty() && (!forms().isLoaded<Form_View>() || forms().isLoaded<Form_Write>()))
-        shown << "no main window, or the editor stayed open";
-    return shown;
-}
-// Through a fresh login window: registers the account (the password typed twice) or signs in.
-QStringList logIn(bool registering, const QString& name, const QString& password) {
-    Form_Login* login = forms().show<Form_Login>();
-    if (registering) {
-        login->Command_Register_Click();
-        login->Text_RegUserName->setText(name);
-        login->Text_RegPassWord->setText(password);
-        login->Text_RegPassWordC->setText(password);
-        login->Command_RegYes_Click();
-    } else {
-        login->Combo_UserName->setEditText(name);
-        login->Text_PassWord->setText(password);
-        login->Command_Login_Click();
-    }
-    return shownSince();
-}
-// A new entry (or, with change, the selected one) written in the editor and saved.
-QStringList saveEntry(bool change, const QStringList& typed) {
-    Form_View* view = forms().loaded<Form_View>();
-    change ? view->Command_Updata_Click() : view->Command_Insert_Click();
-    Form_Write* editor = forms().loaded<Form_Write>();
-    if (!editor)
-        return {"no editor"};
-    editor->Text_DiaryTitle->setText(typed[0]);
-    editor->Combo_DiaryWeather->setEditText(typed[1]);
-    editor->RichTextBox_DiaryText->setPlainText(typed[2]);
-    editor->Command_Insert_Click();
-    return shownSince();
-}
 // A left click on the entry's node; its text and the reading pane's title, weather, date line and body.
 QStringList readEntry(const QString& key) {
     Form_View* view = forms().loaded<Form_View>();
