@@ -30,15 +30,12 @@ using platform::forms;
 using platform::MessageBox;
 
 // How many times a test repeats its work: a third under AddressSanitizer, where every key derivation is slow.
+inline int repetitions(int plain) {
 #if defined(__SANITIZE_ADDRESS__)
-inline int repetitions(int plain) {
-    return std::max(2, plain / 3);
-}
-#else
-inline int repetitions(int plain) {
+    plain = std::max(2, plain / 3);
+#endif
     return plain;
 }
-#endif
 
 // Entry `number` of a series in its version `revision`: the title "第n篇（series）", a weather with an
 // apostrophe now and then, a body of Chinese, ASCII, an apostrophe, emoji and a character beyond the basic
@@ -151,13 +148,6 @@ inline QStringList saveEntry(bool change, const QStringList& typed) {
     editor->RichTextBox_DiaryText->setPlainText(typed[2]);
     editor->Command_Insert_Click();
     return shownSince();
-}
-
-// Main(), with the banner view of the real program put back to the light one afterwards.
-inline bool runMain() {
-    const bool started = Main();
-    platform::Browser::setFactory({});
-    return started;
 }
 
 // Every file and folder under the folder, with a hash of its contents, to prove nothing changed.

@@ -13,27 +13,22 @@
 
 using namespace reliability;
 
-class TestFileFaults : public QObject {
+class TestFileFaults : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
     QString m_newestBackup;
 
 private slots:
-    void initTestCase() { testsupport::enterTestMode(); }
+    void initTestCase() { startWindowTests(); }
     void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
+        startWithDiary();
         m_diary->addUser("张三", "x");
         for (int day : {5, 6})
             m_newestBackup = dao::backup::makeBackup(m_diary->databasePath(), m_diary->filePath("backup"),
                                                      QDateTime(QDate(2026, 12, day), QTime(20, 0)), false)
                                  .path;
     }
-    void cleanup() {
-        testsupport::resetProgramState();
-        m_diary.reset();
-    }
+    void cleanup() { dropDiary(); }
 
     void startUpFaultEndsWithOneMessageAndTouchesNothing_data() {
         QTest::addColumn<QString>("fault"); // a statement run on the file, or what to do to it
@@ -71,7 +66,7 @@ private slots:
         QVERIFY(!holder || holder->waitForLine("holding"));
         const QStringList before = folderState(m_diary->folder());
 
-        QCOMPARE(runMain(), number == 0);
+        QCOMPARE(Main(), number == 0);
         const std::vector<MessageBox::Request> shown = MessageBox::takeShown();
         QCOMPARE(int(shown.size()), number == 0 ? 0 : 1);
         QCOMPARE(folderState(m_diary->folder()), before);
