@@ -6,7 +6,6 @@
 #include "support/Windows.h"
 
 #include "app/SqlText.h"
-#include "platform/DateLocale.h"
 #include "platform/MessageBox.h"
 #include "ui/login/FormLogin.h"
 #include "ui/write/FormWrite.h"
@@ -51,14 +50,11 @@ inline QStringList entry(const QString& series, int number, int revision) {
 inline int entryNumber(const QString& title) {
     return title.section("篇", 0, 0).mid(1).toInt();
 }
-// Whether a stored diary record (fields as testsupport::storedRows gives them) is version `revision` of its
-// entry, saved on the test day.
+// Whether a stored diary record (fields as testsupport::storedRows gives them) holds title, weather and body
+// of version `revision` of its entry.
 inline bool holdsVersion(const QStringList& row, int number, int revision) {
-    const QDate day(2009, 9, 8);
     const QStringList fields = entry(row[1], number, revision);
-    return row.mid(2) == QStringList{fields[0], platform::DateLocale::shortDate(day),
-                                     platform::DateLocale::weekdayName(day), sql::entryText(fields[1]),
-                                     sql::entryText(fields[2])};
+    return row[2] == fields[0] && row[5] == sql::entryText(fields[1]) && row[6] == sql::entryText(fields[2]);
 }
 
 // Entry number -> the version last saved (0: the new entry).

@@ -15,28 +15,28 @@ namespace {
 // counted in saved. Returns what is wrong, empty when all is well.
 QString verifyDiary(const QString& path, const QStringList& series, std::vector<Versions>& saved,
                     int* unreported = nullptr) {
-    const QStringList integrity = testsupport::rawSql(path, "PRAGMA integrity_check");
-    if (integrity != QStringList{"ok"})
+    if (const QStringList integrity = testsupport::rawSql(path, "PRAGMA integrity_check");
+        integrity != QStringList{"ok"})
         return "integrity check: " + integrity.join('\n');
-    std::vector<std::set<int>> seen(series.size());
+    std::set<QString> titles;
     for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), "diary")) {
-        const int owner = int(series.indexOf(row[1]));
-        const int number = owner < 0 ? 0 : entryNumber(row[2]);
-        if (number == 0 || !seen[owner].insert(number).second)
+        const int owner = int(series.indexOf(row[1])), number = owner < 0 ? 0 : entryNumber(row[2]);
+        if (number == 0 || !titles.insert(row[2]).second)
             return "a record nobody saved, or twice: " + row.join('|').left(80);
-        const int next = saved[owner].count(number) ? saved[owner][number] + 1 : 0;
+        Versions& versions = saved[owner];
+        const int next = versions.count(number) ? versions[number] + 1 : 0;
         if (next > 0 && holdsVersion(row, number, next - 1))
             continue;
         if (!unreported || !holdsVersion(row, number, next))
             return row[2] + " is not as saved";
-        saved[owner][number] = next;
+        versions[number] = next;
         ++*unreported;
     }
     // Every record seen is in saved by now, so a saved entry is missing exactly when the counts differ.
-    for (qsizetype owner = 0; owner < series.size(); ++owner)
-        if (seen[owner].size() != saved[owner].size())
-            return series[owner] + ": a saved entry is lost";
-    return {};
+    std::size_t reported = 0;
+    for (const Versions& versions : saved)
+        reported += versions.size();
+    return titles.size() == reported ? QString() : "a saved entry is lost";
 }
 
 } // namespace
