@@ -48,12 +48,11 @@ bool save(const QString& series, int number, int revision) {
 }
 
 int runSaves(const QStringList& args) {
-    const QString series = args[3];
     dao::setProgramFolderForTests(args[2]);
     testsupport::enterTestMode();
     update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
     DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
-    CurrentUser = series;
+    CurrentUser = args[3];
     forms().show<Form_View>();
     say("ready");
     if (char go[8]; !std::fgets(go, sizeof go, stdin))
@@ -64,7 +63,7 @@ int runSaves(const QStringList& args) {
         const bool change = done % 4 == 0 && !versions.empty();
         const int number = change ? std::next(versions.begin(), done * 7 % int(versions.size()))->first : next++;
         const int revision = change ? versions[number] + 1 : 0;
-        if (save(series, number, revision)) {
+        if (save(args[3], number, revision)) {
             versions[number] = revision;
             say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
         }
