@@ -126,6 +126,7 @@ private slots:
         QCOMPARE(shown[0].text.endsWith(restore), number != dao::errCannotOpen && number != dao::errLocked);
         QCOMPARE(forms().loadedCount(), 0);
     }
+
     void backupWhileAnotherCopyWritesIsOneMoment() {
         Worker writer({"save", folder(), "甲", "1", "0"});
         QVERIFY2(writer.waitForLine("ready"), writer.readAllStandardError().constData());
