@@ -6,9 +6,9 @@
 #include "support/Windows.h"
 
 #include "app/SqlText.h"
-#include "platform/DateLocale.h"
 #include "platform/MessageBox.h"
 #include "ui/login/FormLogin.h"
+#include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
 #include <QCryptographicHash>
@@ -31,10 +31,9 @@ using platform::MessageBox;
 // How many times a test repeats its work: a third under AddressSanitizer, where every key derivation is slow.
 inline int repetitions(int plain) {
 #if defined(__SANITIZE_ADDRESS__)
-    return std::max(2, plain / 3);
-#else
-    return plain;
+    plain = std::max(2, plain / 3);
 #endif
+    return plain;
 }
 
 // Entry `number` of a series in its version `revision`: the title "第n篇（series）", a weather with an
@@ -49,16 +48,13 @@ inline QStringList entry(const QString& series, int number, int revision) {
 }
 // The number in a title of the form above; 0 for another title.
 inline int entryNumber(const QString& title) {
-    return title.section(QStringLiteral("篇"), 0, 0).mid(1).toInt();
+    return title.section("篇", 0, 0).mid(1).toInt();
 }
-// Whether a stored diary record (fields as testsupport::storedRows gives them) is version `revision` of its
-// entry, saved on the test day.
+// Whether a stored diary record (fields as testsupport::storedRows gives them) holds title, weather and body
+// of version `revision` of its entry.
 inline bool holdsVersion(const QStringList& row, int number, int revision) {
-    const QDate day(2009, 9, 8);
     const QStringList fields = entry(row[1], number, revision);
-    return row.mid(2) == QStringList{fields[0], platform::DateLocale::shortDate(day),
-                                     platform::DateLocale::weekdayName(day), sql::entryText(fields[1]),
-                                     sql::entryText(fields[2])};
+    return row[2] == fields[0] && row[5] == sql::entryText(fields[1]) && row[6] == sql::entryText(fields[2]);
 }
 
 // Entry number -> the version last saved (0: the new entry).
@@ -68,7 +64,7 @@ using Versions = std::map<int, int>;
 // task manager would) when this goes.
 class Worker : public QProcess {
 public:
-    explicit Worker(const QStringList& arguments) { start(QStringLiteral(QJL_DIARY_WORKER), arguments); }
+    explicit Worker(const QStringList& arguments) { start(QJL_DIARY_WORKER, arguments); }
     ~Worker() override { killNow(); }
     void killNow() {
         kill();
@@ -90,10 +86,10 @@ public:
         return true;
     }
     // Adds the saves reported in complete lines (a line cut off by a kill was never reported) to `into` and
-    // returns how many there were; the "failed" lines, as the user was shown them, go to failures.
-    int collect(Versions& into) {
+    // their count to `saves`; returns the "failed" lines, as the user was shown them.
+    QStringList collect(Versions& into, int& saves) {
         m_output += readAllStandardOutput();
-        int saves = 0;
+        QStringList failures;
         for (const QByteArray& raw : m_output.left(m_output.lastIndexOf('\n') + 1).split('\n')) {
             const QList<QByteArray> words = raw.split(' ');
             if (words.size() == 3 && words[0] == "saved") {
@@ -102,43 +98,52 @@ public:
             } else if (words[0] == "failed")
                 failures << QString::fromUtf8(raw);
         }
-        return saves;
+        return failures;
     }
-
-    QStringList failures;
 
 private:
     QByteArray m_output;
 };
 
-// The diary file against what the workers of the series saved (saved[i] for series[i]): the file is sound,
-// every record is an entry of theirs, each once and exactly as last saved. With unreported given, an entry
-// may be one save ahead of its report (a save the kill cut short after it was done); such entries are then
-// counted in saved. Returns what is wrong, empty when all is well.
-inline QString verifyDiary(const QString& path, const QStringList& series, std::vector<Versions>& saved,
-                           int* unreported = nullptr) {
-    const QStringList integrity = testsupport::rawSql(path, QStringLiteral("PRAGMA integrity_check"));
-    if (integrity != QStringList{QStringLiteral("ok")})
-        return QStringLiteral("integrity check: ") + integrity.join(QLatin1Char('\n'));
-    std::vector<std::set<int>> seen(series.size());
-    for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), QStringLiteral("diary"))) {
-        const int owner = int(series.indexOf(row[1]));
-        const int number = owner < 0 ? 0 : entryNumber(row[2]);
-        if (number == 0 || !seen[owner].insert(number).second)
-            return QStringLiteral("a record nobody saved, or twice: ") + row.join(QLatin1Char('|')).left(80);
-        const int next = saved[owner].count(number) ? saved[owner][number] + 1 : 0;
-        if (next > 0 && holdsVersion(row, number, next - 1))
-            continue;
-        if (!unreported || !holdsVersion(row, number, next))
-            return row[2] + QStringLiteral(" is not as saved");
-        saved[owner][number] = next;
-        ++*unreported;
+// The boxes shown since the last call, but the save question; when none, whether the main window is alone.
+inline QStringList shownSince() {
+    QStringList shown = MessageBox::shownTexts();
+    MessageBox::clearShown();
+    shown.removeOne("确定保存吗？");
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    if (shown.isEmpty() && (!forms().isLoaded<Form_View>() || forms().isLoaded<Form_Write>()))
+        shown << "no main window, or the editor stayed open";
+    return shown;
+}
+// Through a fresh login window: registers the account (the password typed twice) or signs in; the boxes shown.
+inline QStringList logIn(bool registering, const QString& name, const QString& password) {
+    Form_Login* login = forms().show<Form_Login>();
+    if (registering) {
+        login->Command_Register_Click();
+        login->Text_RegUserName->setText(name);
+        login->Text_RegPassWord->setText(password);
+        login->Text_RegPassWordC->setText(password);
+        login->Command_RegYes_Click();
+    } else {
+        login->Combo_UserName->setEditText(name);
+        login->Text_PassWord->setText(password);
+        login->Command_Login_Click();
     }
-    for (std::size_t owner = 0; owner < saved.size(); ++owner)
-        for (const auto& [number, revision] : saved[owner])
-            if (!seen[owner].count(number))
-                return entry(series[int(owner)], number, 0)[0] + QStringLiteral(" lost");
-    return QString();
+    return shownSince();
+}
+// Title, weather and body typed in the editor from the main window (a new entry, or with change the selected
+// one) and saved; the boxes shown.
+inline QStringList saveEntry(bool change, const QStringList& typed) {
+    Form_View* view = forms().loaded<Form_View>();
+    change ? view->Command_Updata_Click() : view->Command_Insert_Click();
+    Form_Write* editor = forms().loaded<Form_Write>();
+    if (!editor)
+        return {"no editor"};
+    editor->Text_DiaryTitle->setText(typed[0]);
+    editor->Combo_DiaryWeather->setEditText(typed[1]);
+    editor->RichTextBox_DiaryText->setPlainText(typed[2]);
+    editor->Command_Insert_Click();
+    return shownSince();
 }
 
 // Every file and folder under the folder, with a hash of its contents, to prove nothing changed.
@@ -147,7 +152,7 @@ inline QStringList folderState(const QString& folder) {
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        state << path + QLatin1Char(' ') +
+        state << path + ' ' +
                      QCryptographicHash::hash(testsupport::contentsOf(path), QCryptographicHash::Sha256).toHex();
     }
     state.sort();

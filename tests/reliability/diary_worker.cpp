@@ -18,7 +18,6 @@
 #include "Reliability.h"
 
 #include "db/Backup.h"
-#include "ui/write/FormWrite.h"
 
 #include <QApplication>
 
@@ -37,52 +36,37 @@ void say(const QString& line) {
 bool save(const QString& series, int number, int revision) {
     const QStringList fields = entry(series, number, revision);
     Form_View* view = forms().loaded<Form_View>();
-    if (revision > 0)
+    if (revision > 0) // the entry's node selected, as a click would
         view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
-    revision > 0 ? view->Command_Updata_Click() : view->Command_Insert_Click();
-    if (Form_Write* editor = forms().loaded<Form_Write>()) {
-        editor->Text_DiaryTitle->setText(fields[0]);
-        editor->Combo_DiaryWeather->setEditText(fields[1]);
-        editor->RichTextBox_DiaryText->setStoredText(fields[2]);
-        editor->Command_Insert_Click();
-    }
-    // Only the question "确定保存吗？" is shown on a save that worked.
-    const QStringList shown = MessageBox::shownTexts();
-    MessageBox::clearShown();
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    if (shown.size() == 1 && !forms().isLoaded<Form_Write>() && forms().isLoaded<Form_View>())
+    const QStringList shown = saveEntry(revision > 0, fields);
+    if (shown.isEmpty())
         return true;
-    say(QStringLiteral("failed %1 %2").arg(number).arg(shown.join(QLatin1Char('|'))));
+    say(QStringLiteral("failed %1 %2").arg(number).arg(shown.join('|')));
     forms().resetForTests();
     forms().show<Form_View>();
     return false;
 }
 
 int runSaves(const QStringList& args) {
-    const QString series = args[3];
     dao::setProgramFolderForTests(args[2]);
     testsupport::enterTestMode();
     update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
     DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
-    CurrentUser = series;
+    CurrentUser = args[3];
     forms().show<Form_View>();
-    say(QStringLiteral("ready"));
-    char go[8];
-    if (!std::fgets(go, sizeof go, stdin))
+    say("ready");
+    if (char go[8]; !std::fgets(go, sizeof go, stdin))
         return 3;
     Versions versions;
-    std::vector<int> saved;
     int next = args[4].toInt();
     for (int done = 1; args[5].toInt() == 0 || done <= args[5].toInt(); ++done) {
-        const bool change = done % 4 == 0 && !saved.empty();
-        const int number = change ? saved[std::size_t(done * 7) % saved.size()] : next++;
+        const bool change = done % 4 == 0 && !versions.empty();
+        const int number = change ? std::next(versions.begin(), done * 7 % int(versions.size()))->first : next++;
         const int revision = change ? versions[number] + 1 : 0;
-        if (!save(series, number, revision))
-            continue;
-        if (!change)
-            saved.push_back(number);
-        versions[number] = revision;
-        say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
+        if (save(args[3], number, revision)) {
+            versions[number] = revision;
+            say(QStringLiteral("saved %1 %2").arg(number).arg(revision));
+        }
     }
     forms().resetForTests();
     return 0;
@@ -91,26 +75,23 @@ int runSaves(const QStringList& args) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-        qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
     const QStringList args = QCoreApplication::arguments();
-    if (args.size() == 6 && args[1] == QLatin1String("save"))
+    if (args.size() == 6 && args[1] == "save")
         return runSaves(args);
-    if (args.size() == 3 && args[1] == QLatin1String("backup")) {
+    if (args.size() == 3 && args[1] == "backup") {
         dao::setProgramFolderForTests(args[2]);
-        say(QStringLiteral("started"));
+        say("started");
         const char* kinds[] = {"made", "not-due", "cancelled", "failed"};
-        const auto made = dao::backup::backUpIfDue(dao::diaryDatabasePath(), QDateTime::currentDateTime(), false);
-        say(QStringLiteral("backup ") + QLatin1String(kinds[int(made.kind)]));
+        say(QStringLiteral("backup ") +
+            kinds[int(dao::backup::backUpIfDue(dao::diaryDatabasePath(), QDateTime::currentDateTime(), false).kind)]);
         return 0;
     }
-    if (args.size() != 4 || args[1] != QLatin1String("hold"))
+    if (args.size() != 4 || args[1] != "hold")
         return 2;
     // Another copy holding the file: opened exclusively, kept for the milliseconds given.
-    const auto held =
-        dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
-    say(QStringLiteral("holding"));
+    const auto held = dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + dao::kDiaryPassword);
+    say("holding");
     QThread::msleep(args[3].toULong());
     return 0;
 }

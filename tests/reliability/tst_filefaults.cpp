@@ -1,37 +1,73 @@
-// Faults of the database file at start-up: a data.mdb that is missing, empty, random bytes, protected by
-// another password, without its users table, cut short, damaged, a folder, or held by another copy of the
-// program. Main() shows one box with the failure's number and a Chinese description, loads no window and
-// returns false, and the program folder is left byte for byte as it was. A file held only for a moment is
-// waited for.
+// Faults of the database file, and the backups that answer them.
+//
+// At start-up a data.mdb that is missing, empty, random bytes, protected by another password, without its
+// users table, cut short, damaged, a folder, or held by another copy of the program: Main() shows one box
+// with the failure's number and a Chinese description (and, unless the file is only held elsewhere or cannot
+// be opened, the newest backup and the command that restores it), loads no window and returns false, and the
+// program folder is left byte for byte as it was. A file held only for a moment is waited for.
+//
+// A backup taken while another copy of the program writes is one consistent moment of the file; copies
+// killed during a backup, or two copies backing up at once, never leave a broken file under a backup's name.
+// After a sign-in a backup is made when none in backup/ is recent by its name, and only then are all but the
+// newest 14 deleted; a backup that cannot be written, or is stopped by closing the program, says nothing,
+// deletes nothing and is tried again at the next sign-in. mkdiarydb --restore refuses a bad backup and
+// changes nothing, and puts a good one in place keeping the old file.
 
 #include "Reliability.h"
 
+#include "app/AutoBackup.h"
+#include "app/Passwords.h"
+#include "db/Backup.h"
+
 #include <QRegularExpression>
+#include <QScopeGuard>
+
+#include <unistd.h>
 
 using namespace reliability;
+namespace backup = dao::backup;
+using Kind = backup::Outcome::Kind;
 
-// Main(), with the banner view of the real program put back to the light one afterwards.
-static bool runMain() {
-    const bool started = Main();
-    platform::Browser::setFactory({});
-    return started;
+// Makes the folder read-only, or writable again: by its mode, or for root (whom modes do not stop) by
+// mounting it read-only onto itself.
+static bool setReadOnly(const QString& folder, bool on) {
+    if (::geteuid() != 0)
+        return QFile::setPermissions(folder, QFile::ReadOwner | QFile::ExeOwner |
+                                                 (on ? QFile::Permissions() : QFile::WriteOwner));
+    return QProcess::execute(on ? "mount" : "umount",
+                             on ? QStringList{"--bind", "-o", "ro", folder, folder} : QStringList{folder}) == 0;
 }
 
-class TestFileFaults : public QObject {
+// The files in the folder, backups or not, by name.
+static QStringList filesIn(const QString& folder) {
+    return QDir(folder).entryList(QDir::Files | QDir::Hidden, QDir::Name);
+}
+
+class TestFileFaults : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    std::unique_ptr<testsupport::TempDiary> m_diary;
+    QString folder() const { return m_diary->folder(); }
+    QString backupFolder() const { return folder() + "/backup"; }
+    QString database() const { return m_diary->databasePath(); }
 
 private slots:
-    void initTestCase() { testsupport::enterTestMode(); }
+    void initTestCase() {
+        startWindowTests();
+        update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
+    }
     void init() {
-        testsupport::resetProgramState();
-        m_diary = std::make_unique<testsupport::TempDiary>();
-        m_diary->addUser(QStringLiteral("张三"), QStringLiteral("x"));
+        startWithDiary();
+        m_diary->addUser("张三", app::hashPassword("口令"));
+        // 3000 entries of the account "丙" with two kilobytes of body each, written in one transaction.
+        QCOMPARE(testsupport::rawSql(database(), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
+                                                 "WHERE i < 3000) INSERT INTO diary(username, diarytext) "
+                                                 "SELECT '丙', hex(randomblob(1000)) FROM n"),
+                 QStringList());
     }
     void cleanup() {
-        testsupport::resetProgramState();
-        m_diary.reset();
+        app::stopBackup();
+        app::setAutoBackupForTests(false);
+        dropDiary();
     }
 
     void startUpFaultEndsWithOneMessageAndTouchesNothing_data() {
@@ -52,39 +88,200 @@ private slots:
     void startUpFaultEndsWithOneMessageAndTouchesNothing() {
         QFETCH(QString, fault);
         QFETCH(int, number);
-        const QString path = m_diary->databasePath();
+        const QString path = database();
+        QString newest; // two backups, of yesterday and today
+        for (int day : {5, 6})
+            newest =
+                backup::makeBackup(path, backupFolder(), QDateTime(QDate(2026, 12, day), QTime(20, 0)), false).path;
         QByteArray bytes = testsupport::contentsOf(path);
-        if (fault == QLatin1String("noise"))
+        if (fault == "noise")
             QRandomGenerator(20090908).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
-        const bool held = fault.startsWith(QLatin1String("held"));
-        if (fault.contains(QLatin1Char(' ')) && !held)
-            QCOMPARE(testsupport::rawSql(path, fault), QStringList());
-        else if (fault == QLatin1String("damaged"))
-            testsupport::writeFile(path, bytes.replace(1124, 64, QByteArray(64, '\xA5')));
-        else if (fault == QLatin1String("missing") || fault == QLatin1String("folder"))
-            QVERIFY(QFile::remove(path) && (fault == QLatin1String("missing") || QDir().mkdir(path)));
-        else if (!held)
-            testsupport::writeFile(path, fault == QLatin1String("empty") ? QByteArray() : bytes.left(1024));
         std::unique_ptr<Worker> holder;
-        if (held)
+        if (fault.startsWith("held"))
             holder = std::make_unique<Worker>(QStringList{"hold", path, number == 0 ? "1500" : "60000"});
-        QVERIFY(!held || holder->waitForLine("holding"));
-        const QStringList before = folderState(m_diary->folder());
+        else if (fault.contains(' '))
+            QCOMPARE(testsupport::rawSql(path, fault), QStringList());
+        else if (fault == "missing" || fault == "folder")
+            QVERIFY(QFile::remove(path) && (fault == "missing" || QDir().mkdir(path)));
+        else if (fault == "damaged")
+            testsupport::writeFile(path, bytes.replace(1124, 64, QByteArray(64, '\xA5')));
+        else
+            testsupport::writeFile(path, fault == "noise" ? bytes : bytes.left(fault == "cut" ? 1024 : 0));
+        QVERIFY(!holder || holder->waitForLine("holding"));
+        const QStringList before = folderState(folder());
 
-        QCOMPARE(runMain(), number == 0);
+        QCOMPARE(Main(), number == 0);
         const std::vector<MessageBox::Request> shown = MessageBox::takeShown();
+        QCOMPARE(int(shown.size()), number == 0 ? 0 : 1);
+        QCOMPARE(folderState(folder()), before);
         if (number == 0) {
-            QCOMPARE(int(shown.size()), 0);
             QCOMPARE(forms().loaded<Form_Login>()->Combo_UserName->count(), 1);
             return;
         }
-        QCOMPARE(int(shown.size()), 1);
         QVERIFY2(shown[0].text.contains(
                      QRegularExpression(QStringLiteral("^运行时错误 '%1'：\n\n[\\s\\S]*[\u4e00-\u9fff]").arg(number))),
                  qPrintable(shown[0].text));
         QCOMPARE(shown[0].title, MessageBox::applicationTitle());
+        const QString restore = "\nmkdiarydb --restore backup/" + QFileInfo(newest).fileName();
+        QCOMPARE(shown[0].text.endsWith(restore), number != dao::errCannotOpen && number != dao::errLocked);
         QCOMPARE(forms().loadedCount(), 0);
-        QCOMPARE(folderState(m_diary->folder()), before);
+    }
+
+    void backupWhileAnotherCopyWritesIsOneMoment() {
+        Worker writer({"save", folder(), "甲", "1", "0"});
+        QVERIFY2(writer.waitForLine("ready"), writer.readAllStandardError().constData());
+        writer.go();
+        QVERIFY2(writer.waitForLine("saved 3 0"), writer.readAllStandardError().constData());
+        // Small steps, so that the writer's saves land in the middle of the copy again and again.
+        const auto made = backup::backUpIfDue(database(), QDateTime::currentDateTime(), std::atomic<bool>{}, {8});
+        QVERIFY2(writer.state() == QProcess::Running, "the writer stopped before the backup was done");
+        writer.killNow();
+        QCOMPARE(int(made.kind), int(Kind::Made));
+        QCOMPARE(backup::checkDatabaseFile(made.path), "ok");
+        Versions versions;
+        int saves = 0;
+        QCOMPARE(writer.collect(versions, saves), QStringList());
+
+        // Entries are saved one after the other: a moment of the file holds the first n of them (at least the
+        // three saved before it began), each in some version the writer saved (or the one under way), whole.
+        const QStringList rows = testsupport::rawSql(made.path, "SELECT * FROM diary WHERE username = '甲'");
+        for (int number = 1; number <= rows.size(); ++number) {
+            int revision = 0;
+            while (revision <= saves + 1 && !holdsVersion(rows[number - 1].split('|'), number, revision))
+                ++revision;
+            QVERIFY2(revision <= saves + 1, qPrintable(rows[number - 1].left(80)));
+        }
+        QVERIFY(rows.size() >= 3);
+        QCOMPARE(testsupport::rawSql(made.path, "SELECT count(*) FROM diary"), {QString::number(rows.size() + 3000)});
+    }
+
+    void killedOrSideBySideBackupsAreNeverBroken() {
+        const QByteArray before = testsupport::contentsOf(database());
+        QRandomGenerator random(20261206);
+        int completed = 0;
+        const int kills = repetitions(8);
+        // Two copies back up at once; they are killed at a random moment of the copy (which takes about half a
+        // second here), but for the last round.
+        for (int round = 0; round <= kills; ++round) {
+            Worker first({"backup", folder()}), second({"backup", folder()});
+            QVERIFY(first.waitForLine("started") && second.waitForLine("started"));
+            QThread::msleep(random.bounded(600));
+            for (Worker* copy : {&first, &second})
+                QVERIFY(round < kills || copy->waitForLine("backup made") || copy->waitForLine("backup not-due", 0));
+            first.killNow();
+            second.killNow();
+            QCOMPARE(testsupport::contentsOf(database()), before);
+            // Every file under a backup's name opens with the key and passes the integrity check.
+            const QStringList made = backup::backupNames(backupFolder());
+            for (const QString& name : made)
+                QCOMPARE(backup::checkDatabaseFile(backupFolder() + '/' + name), "ok");
+            QVERIFY(made.size() <= 2);
+            completed += round < kills && !made.isEmpty() ? 1 : 0;
+            // Gone, so that the next round finds a backup due again.
+            QVERIFY(round == kills || QDir(backupFolder()).removeRecursively());
+        }
+        QVERIFY2(completed < kills, "no kill came during a backup");
+        QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder())); // no temporary file left
+    }
+
+    void signInBacksUpWhenDueAndKeepsTheNewest_data() {
+        QTest::addColumn<QString>("fault");
+        QTest::addColumn<int>("existing");       // backups there before: the newest, then one a day from two days back
+        QTest::addColumn<int>("newestAgeHours"); // negative: in the future
+        QTest::addColumn<int>("expectedKind");
+        QTest::newRow("15 old, the newest 21 h: a new one, the oldest two go") << "" << 15 << 21 << int(Kind::Made);
+        QTest::newRow("newest 19 h old: not due") << "" << 15 << 19 << int(Kind::NotDue);
+        QTest::newRow("a name 30 h ahead holds nothing off") << "" << 15 << -30 << int(Kind::Made);
+        QTest::newRow("closed at once: nothing deleted") << "closed" << 15 << 48 << int(Kind::Cancelled);
+        QTest::newRow("read-only backup folder") << "read-only" << 15 << 48 << int(Kind::Failed);
+        QTest::newRow("backup is a file") << "file" << 0 << 0 << int(Kind::Failed);
+    }
+    void signInBacksUpWhenDueAndKeepsTheNewest() {
+        QFETCH(QString, fault);
+        QFETCH(int, existing);
+        QFETCH(int, newestAgeHours);
+        QFETCH(int, expectedKind);
+        const bool closed = fault == "closed", readOnly = fault == "read-only";
+        // One page a step when closing: the closing comes in the middle of the copy.
+        app::setAutoBackupForTests(true, closed ? backup::Options{1} : backup::Options{});
+        const QByteArray before = testsupport::contentsOf(database());
+        const QDateTime now = QDateTime::currentDateTime();
+        QVERIFY(fault == "file" ? QFile(backupFolder()).open(QIODevice::WriteOnly) : QDir().mkdir(backupFolder()));
+        QStringList names;
+        for (int i = 0; i < existing; ++i)
+            names << backup::backupFileName(now.addSecs(-3600 * (i == 0 ? newestAgeHours : 48 + 24 * i)));
+        const QStringList others = existing ? QStringList{"data-2026.mdb", "notes.txt"} : QStringList();
+        for (const QString& name : names + others)
+            testsupport::writeFile(backupFolder() + '/' + name, {});
+        if (readOnly && !setReadOnly(backupFolder(), true))
+            QSKIP("the folder cannot be made read-only here");
+        const auto writable = [&] { return !readOnly || setReadOnly(backupFolder(), false); };
+        auto writableAgain = qScopeGuard(writable);
+
+        QCOMPARE(logIn(false, "张三", "口令"), QStringList());
+        QVERIFY(!closed || app::stopBackup()); // as on quitting: it ended within the second's wait
+        const backup::Outcome outcome = app::waitForBackupForTests();
+        QCOMPARE(int(outcome.kind), expectedKind);
+        QCOMPARE(MessageBox::shownTexts(), QStringList());
+        QCOMPARE(testsupport::contentsOf(database()), before);
+        if (outcome.kind == Kind::Made) // only a new backup starts the rotation: the newest 14 of all are left
+            names << QFileInfo(outcome.path).fileName();
+        names.sort();
+        QStringList left = others + names.mid(outcome.kind == Kind::Made ? names.size() - 14 : 0);
+        left.sort();
+        QCOMPARE(filesIn(backupFolder()), left);
+        if (outcome.kind == Kind::Made || outcome.kind == Kind::NotDue)
+            return;
+
+        // Tried again at the next sign-in.
+        writableAgain.dismiss();
+        QVERIFY(writable());
+        QFile::remove(backupFolder());
+        app::setAutoBackupForTests(true);
+        testsupport::resetProgramState();
+        QCOMPARE(logIn(false, "张三", "口令"), QStringList());
+        QCOMPARE(int(app::waitForBackupForTests().kind), int(Kind::Made));
+        QCOMPARE(MessageBox::shownTexts(), QStringList());
+    }
+
+    void restoreRefusesABadBackupOrPutsAGoodOneInPlace_data() {
+        QTest::addColumn<QString>("backupFault"); // a statement run on it, "damaged", or empty: a sound backup
+        QTest::addColumn<bool>("gone");           // data.mdb gone since, else its entries deleted
+        QTest::newRow("a damaged page") << "damaged" << false;
+        QTest::newRow("another password") << "PRAGMA rekey = 'other'" << false;
+        QTest::newRow("entries deleted") << "" << false;
+        QTest::newRow("data.mdb gone") << "" << true;
+    }
+    void restoreRefusesABadBackupOrPutsAGoodOneInPlace() {
+        QFETCH(QString, backupFault);
+        QFETCH(bool, gone);
+        const auto made = backup::makeBackup(database(), backupFolder(), QDateTime::currentDateTime(), false);
+        const QString name = "backup/" + QFileInfo(made.path).fileName();
+        const QByteArray good = testsupport::contentsOf(made.path);
+        if (backupFault == "damaged")
+            testsupport::writeFile(made.path, QByteArray(good).replace(40 * 1024 + 100, 64, QByteArray(64, 'Z')));
+        else if (!backupFault.isEmpty())
+            QCOMPARE(testsupport::rawSql(made.path, backupFault), QStringList());
+        QVERIFY(gone ? QFile::remove(database()) : testsupport::rawSql(database(), "DELETE FROM diary").isEmpty());
+        const QByteArray lost = testsupport::contentsOf(database());
+        const QStringList before = folderState(folder());
+
+        QProcess tool;
+        tool.setWorkingDirectory(folder());
+        tool.setProcessChannelMode(QProcess::MergedChannels);
+        tool.start(QJL_MKDIARYDB, {"--restore", name});
+        QVERIFY(tool.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(tool.readAll());
+        if (!backupFault.isEmpty()) {
+            QVERIFY2(tool.exitCode() == 1 && output.contains("没有改动任何文件"), qPrintable(output));
+            QCOMPARE(folderState(folder()), before);
+            return;
+        }
+        QVERIFY2(tool.exitCode() == 0, qPrintable(output));
+        QVERIFY(testsupport::contentsOf(database()) == good);
+        QVERIFY(testsupport::contentsOf(database() + ".before-restore") == lost);
+        QCOMPARE(filesIn(folder()), QStringList({"data.mdb", "data.mdb.before-restore"}).mid(0, gone ? 1 : 2));
+        QVERIFY(Main() && forms().isLoaded<Form_Login>());
     }
 };
 

@@ -14,15 +14,9 @@ class TestFuzzCorpus : public QObject {
     Q_OBJECT
 private:
     QTemporaryDir m_folder;
-    std::unique_ptr<fuzzcheck::StatementChecker> m_statements;
+    fuzzcheck::StatementChecker m_statements{m_folder.filePath("data.mdb")};
 
 private slots:
-    void initTestCase() {
-        QVERIFY(m_folder.isValid());
-        m_statements = std::make_unique<fuzzcheck::StatementChecker>(m_folder.filePath(QStringLiteral("data.mdb")));
-    }
-    void cleanupTestCase() { m_statements.reset(); }
-
     // Imported files must give a valid body; texts run as a statement or bound as a value must be safe.
     void fuzzInputIsSafe_data() {
         QTest::addColumn<bool>("statement");
@@ -40,7 +34,7 @@ private slots:
         QFETCH(bool, statement);
         QFETCH(QByteArray, bytes);
         const QString fault =
-            statement ? m_statements->check(QString::fromUtf8(bytes)) : fuzzcheck::checkImportedBytes(bytes);
+            statement ? m_statements.check(QString::fromUtf8(bytes)) : fuzzcheck::checkImportedBytes(bytes);
         QVERIFY2(fault.isEmpty(), qPrintable(fault));
     }
 };
