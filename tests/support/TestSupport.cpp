@@ -54,7 +54,9 @@ void enterTestMode() {
 void resetProgramState() {
     platform::forms().resetForTests();
     app::resetGlobals();
-    platform::MessageBox::clearShown();
+    // No box or dialog shown, and no answer a test queued but did not use carried into the next one.
+    platform::MessageBox::setTestMode(true);
+    platform::FileDialog::setTestMode(true);
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 

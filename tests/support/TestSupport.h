@@ -37,7 +37,8 @@ private:
 // the backup after sign-in off, and keeps the last window's unload from quitting the test's application.
 void enterTestMode();
 
-// Back to a fresh start between tests: no window loaded, the program-wide variables empty, no box shown.
+// Back to a fresh start between tests (in test mode): no window loaded, the program-wide variables empty, no
+// box or dialog shown and no answer left queued for one.
 void resetProgramState();
 
 // Writes the file whole (a test failure ends the test program) and returns its path.
