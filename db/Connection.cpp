@@ -229,9 +229,20 @@ DaoError sqliteError(int resultCode, sqlite3* handle, const QString& path) {
     case SQLITE_CONSTRAINT:
         return DaoError(errDuplicateValue,
                         QStringLiteral("由于会在索引或主关键字中产生重复的值，请求对表的更改没有成功。"));
+    case SQLITE_ERROR:
+        // A table this connection knew, dropped since by another one.
+        if (message.startsWith(QLatin1String("no such table: ")))
+            return tableNotFoundError(message.mid(15));
+        break;
     default:
-        return DaoError(errEngine, QStringLiteral("数据库引擎出错（%1）：%2").arg(resultCode).arg(message));
+        break;
     }
+    return DaoError(errEngine, QStringLiteral("数据库引擎出错（%1）：%2").arg(resultCode).arg(message));
+}
+
+DaoError tableNotFoundError(const QString& name) {
+    return DaoError(errTableNotFound,
+                    QStringLiteral("找不到输入表或查询“%1”。请确定它存在，并且名称的拼写正确。").arg(name));
 }
 
 Connection::Connection(SqliteHandle handle, QString path, bool readOnly)

@@ -110,6 +110,8 @@ private:
 
 // Maps an SQLite result code (with the connection's message) to the DAO error the program expects.
 DaoError sqliteError(int resultCode, sqlite3* handle, const QString& path);
+// 3078 for a table the statement names that the file does not hold.
+DaoError tableNotFoundError(const QString& name);
 
 // Name of the case-insensitive comparison function: qjl_textcmp(a, b) is <0, 0 or >0, or NULL when either
 // side is NULL. Letter case is ignored for every cased letter, not only ASCII.

@@ -30,15 +30,10 @@ QString passwordFrom(const QString& connect) {
     return QString();
 }
 
-[[noreturn]] void tableNotFound(const QString& name) {
-    throw DaoError(errTableNotFound,
-                   QStringLiteral("找不到输入表或查询“%1”。请确定它存在，并且名称的拼写正确。").arg(name));
-}
-
 const TableInfo& tableFor(Connection& connection, const QString& name) {
     const TableInfo* table = connection.table(name);
     if (!table)
-        tableNotFound(name);
+        throw tableNotFoundError(name);
     return *table;
 }
 

@@ -288,6 +288,17 @@ private slots:
         }
     }
 
+    // A table another connection dropped is reported missing, as one the file never held.
+    void tableDroppedElsewhere() {
+        testsupport::TempDiary diary;
+        auto db = diary.open();
+        seed(*db);
+        QCOMPARE(rows(*db, "Select id from diary").size(), 3);
+        QCOMPARE(testsupport::rawSql(diary.databasePath(), "DROP TABLE diary"), QStringList());
+        QCOMPARE(errorNumber([&] { rows(*db, "Select id from diary"); }), 3078);
+        QCOMPARE(errorNumber([&] { db->Execute(sql::deleteDiaryWhere(sql::entryKey(1))); }), 3078);
+    }
+
     void racingRegistrations() {
         testsupport::TempDiary diary;
         // Pairs the built-in NOCASE index cannot tell apart as equal: only the layer's own check can.
