@@ -85,10 +85,8 @@ private slots:
         QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
         QCOMPARE(uitests::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
-        if (!message.isEmpty()) {
-            QCOMPARE(MessageBox::shown().front().title, QStringLiteral("青简录"));
-            QCOMPARE(login->Combo_UserName->currentText(), signIn.section('|', 0, 0));
-        }
+        QVERIFY(message.isEmpty() || (MessageBox::shown().front().title == "青简录" &&
+                                      login->Combo_UserName->currentText() == signIn.section('|', 0, 0)));
     }
 
     // The window starts in the login view, the names in stored order and none chosen; closing the registration
@@ -99,8 +97,7 @@ private slots:
         Form_Login* login = forms().show<Form_Login>();
         QVERIFY(inLoginView(login));
         QVERIFY(login->Combo_UserName->count() == 2 && login->Combo_UserName->itemText(0) == "zhang" &&
-                login->Combo_UserName->itemText(1) == "Ä-li");
-        QCOMPARE(login->Combo_UserName->currentText(), QString());
+                login->Combo_UserName->itemText(1) == "Ä-li" && login->Combo_UserName->currentText().isEmpty());
         login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new|p|q"));
         QVERIFY(!login->close());

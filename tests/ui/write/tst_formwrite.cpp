@@ -122,12 +122,8 @@ private slots:
             ImportFilePath = testsupport::writeFile(m_diary->filePath("in.txt"), "imported");
         Form_Write* editor = forms().show<Form_Write>();
         editor->Text_DiaryTitle->setText(QStringLiteral("typed"));
-        if (closeBox)
-            QVERIFY(editor->close());
-        else
-            editor->Command_Cancel->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList());
-        QVERIFY(handedBack());
+        QVERIFY(closeBox ? editor->close() : (editor->Command_Cancel->click(), true));
+        QVERIFY(MessageBox::shownTexts().isEmpty() && handedBack());
         QCOMPARE(stored(), (QList<QStringList>{{kUser, "标题", "1999-12-31", "星期五", "冰雹", "正文"}}));
     }
 
@@ -144,21 +140,21 @@ private slots:
     }
 
     void unusableHandOverOpensABlankNewEntry_data() {
-        QTest::addColumn<QString>("file"); // in the diary's folder, to import; empty: the entry with id 4711
+        // The file to import in the diary's folder (empty: the entry with id 4711 to change), the box shown.
+        QTest::addColumn<QStringList>("row");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
         const QString newEntry = QStringLiteral("，将作为新日记打开。");
-        QTest::newRow("entry gone") << "" << QByteArray() << "这篇日记已经不在了" + newEntry;
-        QTest::newRow("missing file") << "nowhere.txt" << QByteArray() << "这个文本文件打不开" + newEntry;
-        QTest::newRow("NUL bytes") << "x.txt" << QByteArray("MZ\x90\x00\x03\x00", 6)
-                                   << "这个文件不是文本文件" + newEntry;
-        QTest::newRow("over 16 MiB") << "x.txt" << QByteArray(16 * 1024 * 1024 + 1, 'a')
-                                     << "这个文件太大了（超过 16 MB）" + newEntry;
+        QTest::newRow("entry gone") << QStringList{"", "这篇日记已经不在了" + newEntry} << QByteArray();
+        QTest::newRow("missing file") << QStringList{"nowhere.txt", "这个文本文件打不开" + newEntry} << QByteArray();
+        QTest::newRow("NUL bytes") << QStringList{"x.txt", "这个文件不是文本文件" + newEntry}
+                                   << QByteArray("MZ\x90\x00\x03\x00", 6);
+        QTest::newRow("over 16 MiB") << QStringList{"x.txt", "这个文件太大了（超过 16 MB）" + newEntry}
+                                     << QByteArray(16 * 1024 * 1024 + 1, 'a');
     }
     void unusableHandOverOpensABlankNewEntry() {
-        QFETCH(QString, file);
+        QFETCH(QStringList, row);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
+        const QString &file = row[0], &message = row[1];
         if (file.isEmpty())
             EditCondition = QStringLiteral("id = 4711");
         else
@@ -189,8 +185,7 @@ private slots:
     void unsavedEntryKeepsTheEditorAndEverythingTyped() {
         QFETCH(QStringList, row);
         const QString &fault = row[1], &shown = row[2];
-        const bool change = row[0] == "change";
-        if (change)
+        if (row[0] == "change")
             handOverEntry();
         const QString condition = EditCondition;
         Form_Write* editor = forms().show<Form_Write>();
@@ -210,7 +205,7 @@ private slots:
         QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
         QCOMPARE(windowsOnShow(), QStringList{"Form_Write"});
         QCOMPARE(shownIn(editor), typed);
-        QCOMPARE(editor->mode(), change ? Form_Write::Mode::Change : Form_Write::Mode::New);
+        QCOMPARE(editor->mode(), row[0] == "change" ? Form_Write::Mode::Change : Form_Write::Mode::New);
         QCOMPARE(EditCondition, condition);
         if (!before.isEmpty())
             QCOMPARE(stored(), before);
