@@ -20,37 +20,19 @@ using platform::forms;
 using platform::MessageBox;
 using uitests::windowsOnShow;
 
-namespace {
-const QString kUser = QStringLiteral("张三");
-
-// Makes the banner of the window named failing fail to be made, so that window cannot load.
-void failLoadingOf(const QString& failing) {
-    platform::Browser::setFactory([failing](QWidget* parent) -> platform::Browser* {
-        if (parent && parent->objectName() == failing)
-            throw dao::DaoError(3051, QStringLiteral("不能打开文件。"));
-        return nullptr;
-    });
-}
-} // namespace
-
 class TestKeyboard : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
-    // The window named form, opened the way the program opens it; "Form_Register" is the login window's
-    // registration view.
+    const QString kUser = QStringLiteral("张三");
+    // The window named form, opened the way the program opens it.
     platform::Form* open(const QString& form) {
-        if (form == QLatin1String("Form_Login") || form == QLatin1String("Form_Register")) {
-            Form_Login* login = forms().show<Form_Login>();
-            if (form == QLatin1String("Form_Register"))
-                login->Command_Register->click();
-            return login;
-        }
+        if (form == "Form_Login")
+            return forms().show<Form_Login>();
         CurrentUser = kUser;
-        if (form == QLatin1String("Form_View"))
+        if (form == "Form_View")
             return forms().show<Form_View>();
-        if (form == QLatin1String("Form_Write"))
-            return forms().show<Form_Write>();
-        return forms().show<Form_Find>();
+        return form == "Form_Write" ? static_cast<platform::Form*>(forms().show<Form_Write>())
+                                    : forms().show<Form_Find>();
     }
 
 private slots:
@@ -59,20 +41,15 @@ private slots:
     void cleanup() { dropDiary(); }
 
     void typedNameIsTakenAsItStands_data() {
-        QTest::addColumn<QString>("listed"); // the accounts in stored order, joined by '|'
-        QTest::addColumn<QString>("typed");
-        QTest::addColumn<QString>("signedIn"); // empty: "查无此人哦。"
-        const auto row = [](const char* tag, const QString& listed, const QString& typed, const QString& signedIn) {
-            QTest::newRow(tag) << listed << typed << signedIn;
-        };
-        row("prefix of a longer listed name", "Annabel", "Anna", "");
-        row("prefix of a name listed before it", "Annabel|Anna", "Anna", "Anna");
-        row("other letter case, stored form signs in", "Annabel|Anna", "ANNA", "Anna");
+        // The accounts in stored order joined by '|', the name typed, the account signed in (empty: "查无此人哦。").
+        QTest::addColumn<QStringList>("row");
+        QTest::newRow("prefix of a longer listed name") << QStringList{"Annabel", "Anna", ""};
+        QTest::newRow("prefix of a name listed before it") << QStringList{"Annabel|Anna", "Anna", "Anna"};
+        QTest::newRow("other letter case, stored form signs in") << QStringList{"Annabel|Anna", "ANNA", "Anna"};
     }
     void typedNameIsTakenAsItStands() {
-        QFETCH(QString, listed);
-        QFETCH(QString, typed);
-        QFETCH(QString, signedIn);
+        QFETCH(QStringList, row);
+        const QString &listed = row[0], &typed = row[1], &signedIn = row[2];
         for (const QString& name : listed.split('|'))
             m_diary->addUser(name, app::hashPassword(QStringLiteral("pw-") + name));
         Form_Login* login = forms().show<Form_Login>();
@@ -84,37 +61,31 @@ private slots:
         QTest::keyClick(login->Combo_UserName, Qt::Key_Return);
         QCOMPARE(CurrentUser, signedIn);
         QCOMPARE(MessageBox::shownTexts(), signedIn.isEmpty() ? QStringList{"查无此人哦。"} : QStringList());
-        if (signedIn.isEmpty())
-            QCOMPARE(login->Combo_UserName->currentText(), typed);
-        else
-            QCOMPARE(forms().loaded<Form_View>()->windowTitle(), "青简录 - 日记查看 - 当前帐号：【" + signedIn + "】");
+        // The name as typed stays in the box, or the main window names the account signed in.
+        QCOMPARE(signedIn.isEmpty() ? login->Combo_UserName->currentText() : forms().loaded<Form_View>()->windowTitle(),
+                 signedIn.isEmpty() ? typed : "青简录 - 日记查看 - 当前帐号：【" + signedIn + "】");
     }
 
     // With the focus on a control, Enter presses the given button and no other.
     void enterPressesTheFocusedButton_data() {
-        QTest::addColumn<QString>("form");
-        QTest::addColumn<QString>("focus");
-        QTest::addColumn<QString>("pressed");
-        const auto row = [](const QString& form, const QString& focus, const QString& pressed) {
-            QTest::addRow("%s %s", qPrintable(form), qPrintable(focus)) << form << focus << pressed;
-        };
-        row("Form_Login", "Command_Register", "Command_Register");
-        row("Form_Login", "Text_PassWord", "Command_Login");
-        row("Form_Register", "Command_RegNo", "Command_RegNo");
-        for (const char* button :
-             {"Command_Insert", "Command_Delete", "Command_Updata", "Command_Find", "Command_Output", "Command_Input"})
-            row("Form_View", button, button);
-        for (const char* button : {"Command_Insert", "Command_Reset", "Command_Cancel"})
-            row("Form_Write", button, button);
-        row("Form_Write", "Text_DiaryTitle", ""); // no default button
-        row("Form_Find", "Text_KeyWords", "Command_Find");
+        QTest::addColumn<QStringList>("row"); // window, focused control, button pressed
+        // A window, then each control focused in it, "=pressed" after it when that is another button ("-": none).
+        for (const QString& r : QStringList{
+                 "Form_Login Command_Register Text_PassWord=Command_Login Command_RegNo",
+                 "Form_View Command_Insert Command_Delete Command_Updata Command_Find Command_Output Command_Input",
+                 "Form_Write Command_Insert Command_Reset Command_Cancel Text_DiaryTitle=-",
+                 "Form_Find Text_KeyWords=Command_Find"})
+            for (const QString& c : r.split(' ').mid(1))
+                QTest::addRow("%s %s", qPrintable(r.section(' ', 0, 0)), qPrintable(c.section('=', 0, 0)))
+                    << QStringList{r.section(' ', 0, 0), c.section('=', 0, 0), c.section('=', -1)};
     }
     void enterPressesTheFocusedButton() {
-        QFETCH(QString, form);
-        QFETCH(QString, focus);
-        QFETCH(QString, pressed);
+        QFETCH(QStringList, row);
+        const QString &form = row[0], &focus = row[1], &pressed = row[2];
         m_diary->addEntry(kUser, QStringLiteral("一"), QStringLiteral("2009/9/1"));
         platform::Form* window = open(form);
+        if (focus == "Command_RegNo") // in the registration view
+            qobject_cast<Form_Login*>(window)->Command_Register->click();
         // Every question is answered No, so no press goes further than its first box.
         for (int i = 0; i < 3; ++i)
             MessageBox::setNextAnswer(MessageBox::Answer::No);
@@ -134,13 +105,11 @@ private slots:
     // the step that failed is undone, so the user goes on in the window they were in, with everything it held
     // and no hand-over left behind. Without the failure, the same step goes through.
     void unhandledFailureLeavesTheWindowsAsTheyWere_data() {
-        QTest::addColumn<QString>("from");
-        QTest::addColumn<QString>("step"); // the button pressed; empty: the close box
-        QTest::addColumn<QString>("failing");
-        QTest::addColumn<QString>("shown");
+        // The window, the button pressed (empty: the close box), the window that cannot load, the box shown.
+        QTest::addColumn<QStringList>("row");
         const auto row = [](const char* tag, const QString& from, const QString& step, const QString& failing,
                             const QString& shown = QStringLiteral("运行时错误 '3051'：\n\n不能打开文件。")) {
-            QTest::newRow(tag) << from << step << failing << shown;
+            QTest::newRow(tag) << QStringList{from, step, failing, shown};
         };
         row("sign-in: the main window cannot open", "Form_Login", "Command_Login", "Form_View");
         row("new entry: the editor cannot open", "Form_View", "Command_Insert", "Form_Write");
@@ -149,10 +118,8 @@ private slots:
         row("search window: the main window cannot come back", "Form_Find", "", "Form_View");
     }
     void unhandledFailureLeavesTheWindowsAsTheyWere() {
-        QFETCH(QString, from);
-        QFETCH(QString, step);
-        QFETCH(QString, failing);
-        QFETCH(QString, shown);
+        QFETCH(QStringList, row);
+        const QString &from = row[0], &step = row[1], &failing = row[2], &shown = row[3];
         m_diary->addUser(kUser, app::hashPassword(QStringLiteral("pw")));
         m_diary->addEntry(kUser, QStringLiteral("一"), QStringLiteral("2009/9/1"));
         platform::Form* window = open(from);
@@ -162,23 +129,23 @@ private slots:
             login->Combo_UserName->setEditText(kUser);
             login->Text_PassWord->setText(QStringLiteral("pw"));
         }
-        auto* editor = qobject_cast<Form_Write*>(window);
-        if (editor)
+        if (auto* editor = qobject_cast<Form_Write*>(window))
             editor->RichTextBox_DiaryText->setStoredText(QStringLiteral("未保存"));
         const QString user = CurrentUser;
         const QStringList before = windowsOnShow();
         const auto press = [&] {
-            if (step.isEmpty())
-                window->close();
-            else
-                window->findChild<QPushButton*>(step)->click();
+            step.isEmpty() ? void(window->close()) : window->findChild<QPushButton*>(step)->click();
         };
-        failLoadingOf(failing);
+        // The banner of the failing window cannot be made, so that window cannot load.
+        platform::Browser::setFactory([failing](QWidget* parent) -> platform::Browser* {
+            if (parent && parent->objectName() == failing)
+                throw dao::DaoError(3051, QStringLiteral("不能打开文件。"));
+            return nullptr;
+        });
         press();
         QCOMPARE(MessageBox::shownTexts(), QStringList{shown});
-        QVERIFY(windowsOnShow() == before && EditCondition.isEmpty());
-        QCOMPARE(CurrentUser, user);
-        if (editor)
+        QVERIFY(windowsOnShow() == before && EditCondition.isEmpty() && CurrentUser == user);
+        if (auto* editor = qobject_cast<Form_Write*>(window))
             QCOMPARE(editor->RichTextBox_DiaryText->storedText(), QStringLiteral("未保存"));
         platform::Browser::setFactory(nullptr);
         press();

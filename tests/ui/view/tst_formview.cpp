@@ -33,16 +33,6 @@ const QString kSelectOne = QStringLiteral("请选中一篇日记");
 const QString kTextFilter = QStringLiteral("*.txt(文本文件) | *.txt");
 int g_lastUnloads = 0;
 
-// The node table, one "index:parent:text:key" per node ("-": no key), "+" after an expanded node.
-QStringList nodeTable(const DiaryTreeView* tree) {
-    QStringList rows;
-    for (int i = 1; i <= tree->nodeCount(); ++i) {
-        const DiaryNode* n = tree->node(i);
-        rows << QStringLiteral("%1:%2:%3:%4").arg(n->index).arg(n->parent).arg(n->text, n->hasKey ? n->key : "-") +
-                    (tree->isExpanded(tree->nodes()->indexOfNode(i)) ? "+" : "");
-    }
-    return rows;
-}
 // The editor when it is the one window on show, in this mode, and no unload ever left no window loaded.
 Form_Write* editorAlone(Form_Write::Mode mode) {
     Form_Write* editor = forms().loaded<Form_Write>();
@@ -55,14 +45,19 @@ class TestFormView : public QObject, testsupport::WindowFixture {
     Q_OBJECT
 private:
     int m_dialogsBefore = 0;
-    QList<qint64> m_ids; // of addEntries()
+    QList<qint64> m_ids; // of openWithEntries()
 
-    // Three entries on two dates, 2009-09-08 holding the first two (nodes 2, 3, 5), and one of another account.
-    void addEntries() {
+    // Three entries on two dates, 2009-09-08 holding the first two (nodes 2, 3, 5), and one of another account;
+    // then the main window, with the node clicked (0: none).
+    Form_View* openWithEntries(int clicked = 0) {
         m_ids = {m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", "第一行\r\n第二行"),
                  m_diary->addEntry(kUser, "二", "2009-09-08", "星期二", "多云", "正文二"),
                  m_diary->addEntry(kUser, "三", "2009-09-07")};
         m_diary->addEntry(QStringLiteral("li"), QStringLiteral("别人的"), QStringLiteral("2009-09-08"));
+        Form_View* view = openView();
+        if (clicked)
+            click(view, clicked);
+        return view;
     }
     QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
     // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
@@ -76,9 +71,7 @@ private:
     }
     Form_View* openView() {
         Form_View* view = forms().show<Form_View>();
-        if (!QTest::qWaitForWindowExposed(view))
-            qWarning("main window not exposed");
-        return view;
+        return QTest::qWaitForWindowExposed(view) ? view : nullptr;
     }
     // A real mouse click on the node's label, its date node opened first.
     static void click(Form_View* view, int index, Qt::MouseButton button = Qt::LeftButton) {
@@ -103,7 +96,7 @@ private slots:
 
     void treeGroupsEntriesUnderTheirDates_data() {
         QTest::addColumn<QStringList>("entries"); // "user|title|date"
-        QTest::addColumn<QStringList>("nodes");
+        QTest::addColumn<QStringList>("nodes");   // "index:parent:text:key" ("-": no key), "+" after an expanded node
         QTest::newRow("no entries: the four menu nodes")
             << QStringList{}
             << QStringList{"1:0:【暂无任何日记】:-", "2:0:您可以选择：:-", "3:0:1.新建日记:-", "4:0:2.导入文本:-"};
@@ -124,19 +117,26 @@ private slots:
         for (const QString& e : entries)
             m_diary->addEntry(e.section('|', 0, 0), e.section('|', 1, 1), e.section('|', 2, 2));
         Form_View* view = openView();
-        QAbstractItemModelTester tester(view->TreeView_Diary->model(),
-                                        QAbstractItemModelTester::FailureReportingMode::QtTest);
+        DiaryTreeView* tree = view->TreeView_Diary;
+        QAbstractItemModelTester tester(tree->model(), QAbstractItemModelTester::FailureReportingMode::QtTest);
         for (int pass = 0; pass < 2; ++pass, view->fv_RefreshTree()) {
-            QCOMPARE(nodeTable(view->TreeView_Diary), nodes);
-            QVERIFY(!view->TreeView_Diary->selectedNode());
+            QStringList table;
+            for (int i = 1; i <= tree->nodeCount(); ++i) {
+                const DiaryNode* n = tree->node(i);
+                table << QStringLiteral("%1:%2:%3:%4")
+                                 .arg(n->index)
+                                 .arg(n->parent)
+                                 .arg(n->text, n->hasKey ? n->key : "-") +
+                             (tree->isExpanded(tree->nodes()->indexOfNode(i)) ? "+" : "");
+            }
+            QCOMPARE(table, nodes);
+            QVERIFY(!tree->selectedNode());
             QCOMPARE(paneTexts(view), QStringList(4));
         }
     }
 
     void paneFollowsClicksAndOutlastsGoneEntriesAndRefreshes() {
-        addEntries();
-        Form_View* view = openView();
-        click(view, 2);
+        Form_View* view = openWithEntries(2);
         QCOMPARE(paneTexts(view), (QStringList{"一", "日期：2009-09-08 星期二", "晴", "第一行\n第二行"}));
         // The keyboard moves on from there, showing each node it reaches.
         QTest::keyClick(view->TreeView_Diary, Qt::Key_Down);
@@ -155,8 +155,7 @@ private slots:
         m_diary->open()->Execute(sql::deleteDiaryWhere(sql::entryKey(m_ids[0])));
         click(view, 2);
         QCOMPARE(paneTexts(view), pane);
-        QCOMPARE(MessageBox::shownTexts().size(), 1);
-        QVERIFY(MessageBox::shownTexts().first().startsWith(QStringLiteral("运行时错误 '3021'")));
+        QVERIFY(MessageBox::shownTexts().size() == 1 && MessageBox::shownTexts()[0].startsWith("运行时错误 '3021'"));
         // A refresh from the menu rebuilds the tree on a new connection and keeps the pane.
         const auto oldDb = DiaryDb;
         view->PopMenu_Tree_Refresh->trigger();
@@ -174,27 +173,21 @@ private slots:
     void menuNodesItemsAndButtonsRunTheirCommands_data() {
         QTest::addColumn<QString>("control");
         QTest::addColumn<QStringList>("outcome"); // with a date node selected; a menu node clicked on its own
-        QTest::newRow("menu node 1") << "1" << QStringList{"Form_View"};
-        QTest::newRow("menu node 2") << "2" << QStringList{"Form_View"};
-        QTest::newRow("menu node 3") << "3" << QStringList{"Form_Write"};
-        QTest::newRow("menu node 4") << "4" << QStringList{"Form_View", "open"};
-        for (const auto& [button, item, outcome] :
-             {std::tuple{"Command_Insert", "PopMenu_Tree_Write", QStringList{"Form_Write"}},
-              std::tuple{"Command_Find", "PopMenu_Tree_Find", QStringList{"Form_Find"}},
-              std::tuple{"Command_Updata", "PopMenu_Tree_Change", QStringList{"Form_View", kSelectOne}},
-              std::tuple{"Command_Delete", "PopMenu_Tree_Delete",
-                         QStringList{"Form_View", "请选中日记，而不是日期或菜单"}},
-              std::tuple{"Command_Output", "PopMenu_Tree_Output", QStringList{"Form_View", "save"}},
-              std::tuple{"Command_Input", "PopMenu_Tree_Input", QStringList{"Form_View", "open"}}})
-            for (const char* control : {button, item})
-                QTest::newRow(control) << QString::fromLatin1(control) << outcome;
+        // Each menu node, then each button with its menu item: "controls=outcome", both split at blanks.
+        for (const QString& r :
+             QStringList{"1=Form_View", "2=Form_View", "3=Form_Write", "4=Form_View open",
+                         "Command_Insert PopMenu_Tree_Write=Form_Write", "Command_Find PopMenu_Tree_Find=Form_Find",
+                         "Command_Updata PopMenu_Tree_Change=Form_View " + kSelectOne,
+                         "Command_Delete PopMenu_Tree_Delete=Form_View 请选中日记，而不是日期或菜单",
+                         "Command_Output PopMenu_Tree_Output=Form_View save",
+                         "Command_Input PopMenu_Tree_Input=Form_View open"})
+            for (const QString& control : r.section('=', 0, 0).split(' '))
+                QTest::newRow(qPrintable(control)) << control << r.section('=', 1).split(' ');
     }
     void menuNodesItemsAndButtonsRunTheirCommands() {
         QFETCH(QString, control);
         QFETCH(QStringList, outcome);
-        if (control.size() > 1)
-            addEntries();
-        Form_View* view = openView();
+        Form_View* view = control.size() > 1 ? openWithEntries() : openView();
         view->Text_Title->setText(QStringLiteral("x"));
         click(view, control.size() > 1 ? 1 : control.toInt());
         if (control.toInt() < 3) // the date node and the first two menu nodes empty the pane
@@ -209,28 +202,23 @@ private slots:
     }
 
     void refusedCommandChangesNothing_data() {
-        QTest::addColumn<QString>("command");
-        // "menu": of an account without entries; "No": an entry, the question answered No; "entry": the table gone
-        QTest::addColumn<QString>("selected");
-        QTest::addColumn<QString>("shown"); // a pattern of the texts, one a line
-        const auto row = [](const char* tag, const QString& command, const QString& selected, const QString& shown) {
-            QTest::newRow(tag) << command << selected << shown;
-        };
-        row("delete a menu node", "Command_Delete", "menu", "请选中日记，而不是日期或菜单");
-        row("change a menu node", "Command_Updata", "menu", kSelectOne);
-        row("change nothing", "Command_Updata", "", kSelectOne);
-        row("delete answered No", "Command_Delete", "No", kAskDelete);
-        row("delete nothing", "Command_Delete", "", "未选中任何日记\n91");
-        row("delete, the table gone", "Command_Delete", "entry", kAskDelete + "\n未选中任何日记\n3\\d{3}");
+        // The button; the selection ("menu": of an account without entries; "No": an entry, the question answered
+        // No; "entry": the table gone); a pattern of the texts shown, one a line.
+        QTest::addColumn<QStringList>("row");
+        const QString del = QStringLiteral("Command_Delete"), change = QStringLiteral("Command_Updata");
+        QTest::newRow("delete a menu node") << QStringList{del, "menu", "请选中日记，而不是日期或菜单"};
+        QTest::newRow("change a menu node") << QStringList{change, "menu", kSelectOne};
+        QTest::newRow("change nothing") << QStringList{change, "", kSelectOne};
+        QTest::newRow("delete answered No") << QStringList{del, "No", kAskDelete};
+        QTest::newRow("delete nothing") << QStringList{del, "", "未选中任何日记\n91"};
+        QTest::newRow("delete, the table gone") << QStringList{del, "entry", kAskDelete + "\n未选中任何日记\n3\\d{3}"};
     }
     void refusedCommandChangesNothing() {
-        QFETCH(QString, command);
-        QFETCH(QString, selected);
-        QFETCH(QString, shown);
-        addEntries();
+        QFETCH(QStringList, row);
+        const QString &command = row[0], &selected = row[1], &shown = row[2];
         if (selected == QLatin1String("menu"))
             CurrentUser = QStringLiteral("王五");
-        Form_View* view = openView();
+        Form_View* view = openWithEntries();
         if (selected == QLatin1String("menu"))
             view->TreeView_Diary->selectNode(3);
         else if (!selected.isEmpty())
@@ -250,36 +238,29 @@ private slots:
     }
 
     void deleteOnYesRemovesTheEntryAndEmptiesThePane() {
-        addEntries();
-        Form_View* view = openView();
-        click(view, 3);
+        Form_View* view = openWithEntries(3);
         view->Command_Delete->click();
         QCOMPARE(MessageBox::shownTexts(), (QStringList{kAskDelete, "删除成功！"}));
         QVERIFY(!storedIds().contains(m_ids[1]));
-        QCOMPARE(nodeTexts(view), (QStringList{"2009-09-08", "一", "2009-09-07", "三"}));
-        QCOMPARE(paneTexts(view), QStringList(4));
+        QCOMPARE(nodeTexts(view) + paneTexts(view),
+                 (QStringList{"2009-09-08", "一", "2009-09-07", "三", "", "", "", ""}));
     }
 
     // New opens a blank editor whatever is selected, change the selected entry (not the one shown); the saved
     // entry shows in the main window's rebuilt tree.
     void editorOpensForTheCommandAndItsSaveShowsInTheTree_data() {
         QTest::addColumn<bool>("change");
-        QTest::addColumn<QString>("title"); // in the editor when it opens
-        QTest::newRow("new") << false << "";
-        QTest::newRow("change") << true << "三";
+        QTest::newRow("new") << false;
+        QTest::newRow("change") << true;
     }
     void editorOpensForTheCommandAndItsSaveShowsInTheTree() {
         QFETCH(bool, change);
-        QFETCH(QString, title);
-        addEntries();
-        Form_View* view = openView();
-        click(view, 2);
+        Form_View* view = openWithEntries(2);
         view->TreeView_Diary->selectNode(5);
         (change ? view->Command_Updata : view->Command_Insert)->click();
         QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
         Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
-        QVERIFY(editor);
-        QCOMPARE(editor->Text_DiaryTitle->text(), title);
+        QVERIFY(editor && editor->Text_DiaryTitle->text() == (change ? "三" : ""));
         editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
         editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
         editor->Command_Insert->click();
@@ -291,10 +272,9 @@ private slots:
     }
 
     void exportThatWritesNothingSaysNothing_data() {
-        QTest::addColumn<QString>("name"); // in the diary's folder; empty: the dialog cancelled
-        QTest::newRow("cancelled") << "";
-        QTest::newRow("a folder given as the name") << "folder";
-        QTest::newRow("a folder that does not exist") << "missing/entry.txt";
+        QTest::addColumn<QString>("name"); // in the diary's folder: a folder, one that does not exist; empty: cancelled
+        for (const char* name : {"", "folder", "missing/entry.txt"})
+            QTest::newRow(*name ? name : "cancelled") << QString(name);
     }
     void exportThatWritesNothingSaysNothing() {
         QFETCH(QString, name);
@@ -309,9 +289,7 @@ private slots:
     }
 
     void exportedEntryImportsIntoTheEditorAsItsBody() {
-        addEntries();
-        Form_View* view = openView();
-        click(view, 2);
+        Form_View* view = openWithEntries(2);
         // A name without extension is used as it stands.
         const QString name = m_diary->filePath(QStringLiteral("来信"));
         FileDialog::setNextFileName(name);
@@ -322,10 +300,9 @@ private slots:
         view->Command_Input->click();
         QVERIFY(ImportFilePath == name && FileDialog::lastRequest().filter == kTextFilter);
         Form_Write* editor = editorAlone(Form_Write::Mode::Import);
-        QVERIFY(editor);
+        QVERIFY(editor && editor->Text_DiaryTitle->text().isEmpty());
         QCOMPARE(editor->RichTextBox_DiaryText->storedText(),
                  QStringLiteral("标题：一\r\n日期：2009-09-08 星期二\r\n天气：晴\r\n内容：第一行\r\n第二行"));
-        QCOMPARE(editor->Text_DiaryTitle->text(), QString());
     }
 };
 

@@ -65,15 +65,20 @@ private slots:
         QCOMPARE(editor->windowTitle(), QStringLiteral("青简录 - 填写日记"));
         QCOMPARE(shownIn(editor), blank());
         fill(editor, QStringLiteral("  "), QStringLiteral("雾霾"), QStringLiteral("第一行\n第二行"));
+        // Enter and Shift+Enter typed at the end.
+        editor->RichTextBox_DiaryText->moveCursor(QTextCursor::End);
+        QTest::keyClick(editor->RichTextBox_DiaryText, Qt::Key_Return);
+        QTest::keyClicks(editor->RichTextBox_DiaryText, QStringLiteral("c"));
+        QTest::keyClick(editor->RichTextBox_DiaryText, Qt::Key_Return, Qt::ShiftModifier);
+        QTest::keyClicks(editor->RichTextBox_DiaryText, QStringLiteral("d"));
         editor->Command_Insert->click();
         QCOMPARE(MessageBox::shownTexts(), QStringList{kAskSave});
         const MessageBox::Request question = MessageBox::shown().front();
-        QCOMPARE(question.title, QStringLiteral("青简录"));
-        QCOMPARE(question.buttons, MessageBox::Buttons::YesNo);
-        QCOMPARE(question.defaultAnswer, MessageBox::Answer::Yes);
-        QVERIFY(handedBack());
+        QVERIFY(question.title == "青简录" && question.buttons == MessageBox::Buttons::YesNo &&
+                question.defaultAnswer == MessageBox::Answer::Yes && handedBack());
         // Blanks count as a title; a weather not in the list is kept; every line break is CR LF.
-        QCOMPARE(stored(), (QList<QStringList>{{kUser, "  ", blank()[1], "星期二", "雾霾", "第一行\r\n第二行"}}));
+        QCOMPARE(stored(),
+                 (QList<QStringList>{{kUser, "  ", blank()[1], "星期二", "雾霾", "第一行\r\n第二行\r\nc\r\nd"}}));
     }
 
     void changeModeShowsTheStoredEntryAndSavesItExactly() {
@@ -103,15 +108,13 @@ private slots:
 
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow_data() {
         QTest::addColumn<QString>("mode");
-        QTest::addColumn<bool>("closeBox");
-        QTest::newRow("new, close box") << "new" << true;
-        QTest::newRow("import, 退出") << "import" << false;
-        QTest::newRow("change, close box") << "change" << true;
-        QTest::newRow("change, 退出") << "change" << false;
+        for (const char* mode : {"new", "import", "change"})
+            for (const char* way : {", close box", ", 退出"})
+                QTest::addRow("%s%s", mode, way) << QString(mode);
     }
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow() {
         QFETCH(QString, mode);
-        QFETCH(bool, closeBox);
+        const bool closeBox = QString(QTest::currentDataTag()).endsWith("box");
         handOverEntry();
         if (mode != QLatin1String("change"))
             EditCondition.clear();
@@ -119,14 +122,9 @@ private slots:
             ImportFilePath = testsupport::writeFile(m_diary->filePath("in.txt"), "imported");
         Form_Write* editor = forms().show<Form_Write>();
         editor->Text_DiaryTitle->setText(QStringLiteral("typed"));
-        if (closeBox)
-            QVERIFY(editor->close());
-        else
-            editor->Command_Cancel->click();
-        QCOMPARE(MessageBox::shownTexts(), QStringList());
-        QVERIFY(handedBack());
-        QCOMPARE(stored().size(), 1);
-        QCOMPARE(stored().front()[1], QStringLiteral("标题"));
+        QVERIFY(closeBox ? editor->close() : (editor->Command_Cancel->click(), true));
+        QVERIFY(MessageBox::shownTexts().isEmpty() && handedBack());
+        QCOMPARE(stored(), (QList<QStringList>{{kUser, "标题", "1999-12-31", "星期五", "冰雹", "正文"}}));
     }
 
     void importedFileBecomesTheBodyOfANewEntryEvenWhenAChangeWasHandedOver() {
@@ -138,26 +136,25 @@ private slots:
         editor->Text_DiaryTitle->setText(QStringLiteral("导入的"));
         editor->Command_Insert->click();
         QVERIFY(handedBack());
-        QCOMPARE(stored().size(), 2);
-        QCOMPARE(stored()[1], (QStringList{kUser, "导入的", blank()[1], "星期二", "晴朗", "你好\r\nb"}));
+        QCOMPARE(stored().mid(1), (QList<QStringList>{{kUser, "导入的", blank()[1], "星期二", "晴朗", "你好\r\nb"}}));
     }
 
     void unusableHandOverOpensABlankNewEntry_data() {
-        QTest::addColumn<QString>("file"); // in the diary's folder, to import; empty: the entry with id 4711
+        // The file to import in the diary's folder (empty: the entry with id 4711 to change), the box shown.
+        QTest::addColumn<QStringList>("row");
         QTest::addColumn<QByteArray>("bytes");
-        QTest::addColumn<QString>("message");
         const QString newEntry = QStringLiteral("，将作为新日记打开。");
-        QTest::newRow("entry gone") << "" << QByteArray() << "这篇日记已经不在了" + newEntry;
-        QTest::newRow("missing file") << "nowhere.txt" << QByteArray() << "这个文本文件打不开" + newEntry;
-        QTest::newRow("NUL bytes") << "x.txt" << QByteArray("MZ\x90\x00\x03\x00", 6)
-                                   << "这个文件不是文本文件" + newEntry;
-        QTest::newRow("over 16 MiB") << "x.txt" << QByteArray(16 * 1024 * 1024 + 1, 'a')
-                                     << "这个文件太大了（超过 16 MB）" + newEntry;
+        QTest::newRow("entry gone") << QStringList{"", "这篇日记已经不在了" + newEntry} << QByteArray();
+        QTest::newRow("missing file") << QStringList{"nowhere.txt", "这个文本文件打不开" + newEntry} << QByteArray();
+        QTest::newRow("NUL bytes") << QStringList{"x.txt", "这个文件不是文本文件" + newEntry}
+                                   << QByteArray("MZ\x90\x00\x03\x00", 6);
+        QTest::newRow("over 16 MiB") << QStringList{"x.txt", "这个文件太大了（超过 16 MB）" + newEntry}
+                                     << QByteArray(16 * 1024 * 1024 + 1, 'a');
     }
     void unusableHandOverOpensABlankNewEntry() {
-        QFETCH(QString, file);
+        QFETCH(QStringList, row);
         QFETCH(QByteArray, bytes);
-        QFETCH(QString, message);
+        const QString &file = row[0], &message = row[1];
         if (file.isEmpty())
             EditCondition = QStringLiteral("id = 4711");
         else
@@ -173,26 +170,22 @@ private slots:
     // A save refused, declined or failed: the boxes say so, and the editor stays as it was, with everything
     // typed and what it was opened for; no half state is stored.
     void unsavedEntryKeepsTheEditorAndEverythingTyped_data() {
-        QTest::addColumn<bool>("change");
-        QTest::addColumn<QString>("fault");
-        QTest::addColumn<QString>("shown"); // a pattern of the boxes, one a line
+        QTest::addColumn<QStringList>("row"); // "new" or "change"; the fault; a pattern of the boxes, one a line
         const QString failed = kAskSave + QStringLiteral("\n日记没能保存（错误 3\\d{3}：.+）。写好的内容都还在。");
-        QTest::newRow("no title") << false << "title" << kNoTitle;
-        QTest::newRow("no body") << false << "body" << QStringLiteral("正文还没开动的。");
-        QTest::newRow("neither: the title first") << true << "title body" << kNoTitle;
-        QTest::newRow("answered No") << true << "no" << kAskSave;
-        QTest::newRow("new, table gone") << false << "table" << failed;
-        QTest::newRow("new, file gone") << false << "file" << failed;
-        QTest::newRow("change, table gone") << true << "table" << failed;
-        QTest::newRow("change, file gone") << true << "file" << failed;
+        QTest::newRow("no title") << QStringList{"new", "title", kNoTitle};
+        QTest::newRow("no body") << QStringList{"new", "body", "正文还没开动的。"};
+        QTest::newRow("neither: the title first") << QStringList{"change", "title body", kNoTitle};
+        QTest::newRow("answered No") << QStringList{"change", "no", kAskSave};
+        for (const char* mode : {"new", "change"})
+            for (const char* fault : {"table", "file"})
+                QTest::addRow("%s, %s gone", mode, fault) << QStringList{mode, fault, failed};
         QTest::newRow("change, entry deleted meanwhile")
-            << true << "entry" << kAskSave + QStringLiteral("\n这篇日记已经不在了，修改没有保存。写好的内容都还在。");
+            << QStringList{"change", "entry", kAskSave + "\n这篇日记已经不在了，修改没有保存。写好的内容都还在。"};
     }
     void unsavedEntryKeepsTheEditorAndEverythingTyped() {
-        QFETCH(bool, change);
-        QFETCH(QString, fault);
-        QFETCH(QString, shown);
-        if (change)
+        QFETCH(QStringList, row);
+        const QString &fault = row[1], &shown = row[2];
+        if (row[0] == "change")
             handOverEntry();
         const QString condition = EditCondition;
         Form_Write* editor = forms().show<Form_Write>();
@@ -212,21 +205,10 @@ private slots:
         QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
         QCOMPARE(windowsOnShow(), QStringList{"Form_Write"});
         QCOMPARE(shownIn(editor), typed);
-        QCOMPARE(editor->mode(), change ? Form_Write::Mode::Change : Form_Write::Mode::New);
+        QCOMPARE(editor->mode(), row[0] == "change" ? Form_Write::Mode::Change : Form_Write::Mode::New);
         QCOMPARE(EditCondition, condition);
         if (!before.isEmpty())
             QCOMPARE(stored(), before);
-    }
-
-    void everyLineBreakTypedIsCrLf() {
-        DiaryTextBox box;
-        box.setPlainText(QStringLiteral("a\nb"));
-        box.moveCursor(QTextCursor::End);
-        QTest::keyClick(&box, Qt::Key_Return);
-        QTest::keyClicks(&box, QStringLiteral("c"));
-        QTest::keyClick(&box, Qt::Key_Return, Qt::ShiftModifier);
-        QTest::keyClicks(&box, QStringLiteral("d"));
-        QCOMPARE(box.storedText(), QStringLiteral("a\r\nb\r\nc\r\nd"));
     }
 };
 
