@@ -1,6 +1,7 @@
 #pragma once
 
-// What the window tests share: their set-up, and the main window's reading pane and tree nodes.
+// What the window tests share: their set-up, the windows on show, and the main window's reading pane and tree
+// nodes.
 
 #include "support/TestSupport.h"
 
@@ -11,6 +12,7 @@
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
 
+#include <QApplication>
 #include <QStringList>
 
 #include <memory>
@@ -63,6 +65,19 @@ inline QStringList nodeTexts(const Form_View* view) {
     for (int i = 1; i <= view->TreeView_Diary->nodeCount(); ++i)
         texts << view->TreeView_Diary->node(i)->text;
     return texts;
+}
+
+// The windows on show by name, in alphabetical order, then "N loaded" when the loaded windows are not
+// exactly those (a window left loaded but hidden, or one on show that is no longer loaded).
+inline QStringList windowsOnShow() {
+    QStringList names;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (qobject_cast<platform::Form*>(window) && window->isVisible())
+            names << window->objectName();
+    names.sort();
+    if (platform::forms().loadedCount() != names.size())
+        names << QStringLiteral("%1 loaded").arg(platform::forms().loadedCount());
+    return names;
 }
 
 // The events of a left click on the node: it is selected and, for an entry, shown in the pane.

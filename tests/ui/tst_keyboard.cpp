@@ -1,6 +1,5 @@
 // The windows as a keyboard user meets them: names taken as typed, Enter on buttons and in text boxes, and
 // what a failure that no procedure handles leaves behind.
-#include "OnShow.h"
 #include "support/Windows.h"
 
 #include "app/Passwords.h"
@@ -18,7 +17,7 @@
 
 using platform::forms;
 using platform::MessageBox;
-using uitests::windowsOnShow;
+using testsupport::windowsOnShow;
 
 class TestKeyboard : public QObject, testsupport::WindowFixture {
     Q_OBJECT

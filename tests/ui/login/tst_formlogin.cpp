@@ -1,7 +1,6 @@
 // The login window: signing in and registering, the order of their checks and their exact messages, the two
 // views of the window, and a start-up without a database.
 
-#include "../OnShow.h"
 #include "support/Windows.h"
 
 #include "platform/MessageBox.h"
@@ -74,7 +73,7 @@ private slots:
         QVERIFY(refusal.isEmpty() || (login->Frame_Register->isVisible() && login->Text_RegUserName->text() == name));
         if (!refusal.isEmpty())
             return;
-        QVERIFY(CurrentUser == name && uitests::windowsOnShow() == QStringList{"Form_View"});
+        QVERIFY(CurrentUser == name && testsupport::windowsOnShow() == QStringList{"Form_View"});
         QVERIFY(users[2][1] == "1" && users[2][3] != "Pa'ss"); // limit 1, no password as typed
 
         testsupport::resetProgramState();
@@ -84,7 +83,7 @@ private slots:
         login->Command_Login->click();
         QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
-        QCOMPARE(uitests::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
+        QCOMPARE(testsupport::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
         QVERIFY(message.isEmpty() || (MessageBox::shown().front().title == "青简录" &&
                                       login->Combo_UserName->currentText() == signIn.section('|', 0, 0)));
     }
@@ -101,7 +100,7 @@ private slots:
         login->Combo_UserName->setEditText(QStringLiteral("typed"));
         typeRegistration(login, QStringLiteral("new|p|q"));
         QVERIFY(!login->close());
-        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
+        QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
         QCOMPARE(login->Combo_UserName->currentText(), QStringLiteral("typed"));
         login->Command_Register->click();
         QCOMPARE(login->Text_RegPassWordC->text(), QStringLiteral("q"));

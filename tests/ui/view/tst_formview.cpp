@@ -3,7 +3,6 @@
 // file, and the hand-over to the editor (shown before the main window goes, so the program never runs out of
 // windows). The text file's bytes are the entry text file module's own tests.
 
-#include "../OnShow.h"
 #include "support/Windows.h"
 
 #include "app/SqlText.h"
@@ -36,7 +35,7 @@ int g_lastUnloads = 0;
 // The editor when it is the one window on show, in this mode, and no unload ever left no window loaded.
 Form_Write* editorAlone(Form_Write::Mode mode) {
     Form_Write* editor = forms().loaded<Form_Write>();
-    const bool alone = uitests::windowsOnShow() == QStringList{"Form_Write"} && g_lastUnloads == 0;
+    const bool alone = testsupport::windowsOnShow() == QStringList{"Form_Write"} && g_lastUnloads == 0;
     return alone && editor->mode() == mode ? editor : nullptr;
 }
 } // namespace
@@ -62,7 +61,7 @@ private:
     QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
     // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
     QStringList outcome() {
-        QStringList what = uitests::windowsOnShow();
+        QStringList what = testsupport::windowsOnShow();
         if (FileDialog::shownCount() != std::exchange(m_dialogsBefore, FileDialog::shownCount()))
             what << (FileDialog::lastRequest().save ? "save" : "open");
         what += MessageBox::shownTexts();
@@ -211,7 +210,7 @@ private slots:
         QTest::newRow("change nothing") << QStringList{change, "", kSelectOne};
         QTest::newRow("delete answered No") << QStringList{del, "No", kAskDelete};
         QTest::newRow("delete nothing") << QStringList{del, "", "未选中任何日记\n91"};
-        QTest::newRow("delete, the table gone") << QStringList{del, "entry", kAskDelete + "\n未选中任何日记\n3\\d{3}"};
+        QTest::newRow("delete, the table gone") << QStringList{del, "entry", kAskDelete + "\n未选中任何日记\n3078"};
     }
     void refusedCommandChangesNothing() {
         QFETCH(QStringList, row);
@@ -232,7 +231,7 @@ private slots:
         const QString texts = MessageBox::shownTexts().join('\n');
         QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
         QCOMPARE(paneTexts(view) + nodeTexts(view), before);
-        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && EditCondition.isEmpty());
+        QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_View"} && EditCondition.isEmpty());
         if (selected != QLatin1String("entry"))
             QCOMPARE(storedIds().size(), 4);
     }
@@ -264,7 +263,8 @@ private slots:
         editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
         editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
         editor->Command_Insert->click();
-        QVERIFY(uitests::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 && EditCondition.isEmpty());
+        QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 &&
+                EditCondition.isEmpty());
         view = forms().loaded<Form_View>();
         const qint64 saved = change ? m_ids[2] : storedIds().last();
         QCOMPARE(view->TreeView_Diary->node(testsupport::nodeWithKey(view, sql::entryKey(saved)))->text, "今天");

@@ -1,7 +1,6 @@
 // The editor: what a save stores and refuses, the change and import modes it is opened in, every way out of
 // it, and saves that fail with everything typed kept.
 
-#include "../OnShow.h"
 #include "support/Windows.h"
 
 #include "app/SqlText.h"
@@ -15,7 +14,7 @@
 
 using platform::forms;
 using platform::MessageBox;
-using uitests::windowsOnShow;
+using testsupport::windowsOnShow;
 
 namespace {
 const QString kUser = QStringLiteral("张三");
