@@ -70,11 +70,8 @@ public:
         kill();
         waitForFinished(10000);
     }
-    // Signed in ("ready"), the save worker starts saving on this.
-    void go() {
-        write("go\n");
-        waitForBytesWritten(10000);
-    }
+    // Waits for the save worker to sign in ("ready"), then lets it start saving; false when it did not.
+    bool startSaving() { return waitForLine("ready") && write("go\n") == 3 && waitForBytesWritten(10000); }
     // Waits until the worker printed the line; false when it ended or the time ran out first.
     bool waitForLine(const QByteArray& line, int timeoutMs = 60000) {
         const QDeadlineTimer deadline(timeoutMs);

@@ -55,8 +55,7 @@ private slots:
         for (int round = 0; round < repetitions(12); ++round) {
             const int next = saved[0].empty() ? 1 : saved[0].rbegin()->first + 1;
             Worker worker({"save", diary.folder(), "甲", QString::number(next), "0"});
-            QVERIFY2(worker.waitForLine("ready"), worker.readAllStandardError().constData());
-            worker.go();
+            QVERIFY2(worker.startSaving(), worker.readAllStandardError().constData());
             QThread::msleep(random.bounded(1500));
             // Still saving: it did not end by itself (a sanitizer ends a process it finds at fault).
             QVERIFY2(worker.state() == QProcess::Running, worker.readAllStandardError().constData());
@@ -76,10 +75,7 @@ private slots:
         Worker first({"save", diary.folder(), series[0], "1", QString::number(saves)});
         Worker second({"save", diary.folder(), series[1], "1", QString::number(saves)});
         // Both signed in first, then let go together: otherwise a slow start of one lets the other finish alone.
-        for (Worker* worker : {&first, &second})
-            QVERIFY2(worker->waitForLine("ready"), worker->readAllStandardError().constData());
-        first.go();
-        second.go();
+        QVERIFY(first.waitForLine("ready") && second.startSaving() && first.startSaving());
         std::vector<Versions> saved(2);
         for (int i : {0, 1}) {
             Worker& worker = i == 0 ? first : second;

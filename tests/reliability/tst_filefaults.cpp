@@ -129,8 +129,7 @@ private slots:
 
     void backupWhileAnotherCopyWritesIsOneMoment() {
         Worker writer({"save", folder(), "甲", "1", "0"});
-        QVERIFY2(writer.waitForLine("ready"), writer.readAllStandardError().constData());
-        writer.go();
+        QVERIFY2(writer.startSaving(), writer.readAllStandardError().constData());
         QVERIFY2(writer.waitForLine("saved 3 0"), writer.readAllStandardError().constData());
         // Small steps, so that the writer's saves land in the middle of the copy again and again.
         const auto made = backup::backUpIfDue(database(), QDateTime::currentDateTime(), std::atomic<bool>{}, {8});

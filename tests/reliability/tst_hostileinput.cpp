@@ -40,20 +40,19 @@ private slots:
 
     void typedTextComesBackExactly_data() {
         QTest::addColumn<QString>("text");
-        QTest::addColumn<int>("bodyLines");
-        QTest::newRow("ends the value list early") << "x', 'b', 'c'); DELETE FROM diary; -- ' OR '1'='1" << 1;
+        QTest::newRow("ends the value list early") << "x', 'b', 'c'); DELETE FROM diary; -- ' OR '1'='1";
         QTest::newRow("quotes, comments, backslashes, wildcards")
-            << "\"引号\" ; -- /* */ \\ C:\\t\\ % _ * ? [ ] [!a] # [diary] id = 1 NULL Select * from users" << 1;
-        QTest::newRow("only a wildcard") << "%" << 1;
-        QTest::newRow("a NUL inside") << QStringLiteral("前\0后") << 1;
-        QTest::newRow("Jet's wildcard") << "*" << 1;
+            << "\"引号\" ; -- /* */ \\ C:\\t\\ % _ * ? [ ] [!a] # [diary] id = 1 NULL Select * from users";
+        QTest::newRow("only a wildcard") << "%";
+        QTest::newRow("a NUL inside") << QStringLiteral("前\0后");
+        QTest::newRow("Jet's wildcard") << "*";
         QTest::newRow("emoji, beyond the basic plane, control characters, blanks at either end")
-            << " \u3000😀👍🏽👨‍👩‍👧🇨🇳𠀀𪜀’'’\x01\x07\x1b\x7f\tb 两端\u3000 " << 1;
-        QTest::newRow("10 000 characters, 10 MB body") << QStringLiteral("长名'").repeated(3334).left(10000) << 500;
+            << " \u3000😀👍🏽👨‍👩‍👧🇨🇳𠀀𪜀’'’\x01\x07\x1b\x7f\tb 两端\u3000 ";
+        QTest::newRow("10 000 characters, 10 MB body") << QStringLiteral("长名'").repeated(3334).left(10000);
     }
     void typedTextComesBackExactly() {
         QFETCH(QString, text);
-        QFETCH(int, bodyLines);
+        const int bodyLines = text.size() == 10000 ? 500 : 1; // the long name's body: 10 MB
         const QString stored = sql::entryText(text);
         const QString body = ("正文：" + text + "\r\n第二行" + text).repeated(bodyLines);
         // An account that is nobody's business here: nothing typed may touch or show it.
