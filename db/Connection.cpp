@@ -231,8 +231,8 @@ DaoError sqliteError(int resultCode, sqlite3* handle, const QString& path) {
                         QStringLiteral("由于会在索引或主关键字中产生重复的值，请求对表的更改没有成功。"));
     case SQLITE_ERROR:
         // A table this connection knew, dropped since by another one.
-        if (message.startsWith(QLatin1String("no such table: ")))
-            return tableNotFoundError(message.mid(15));
+        if (const QLatin1String noSuchTable("no such table: "); message.startsWith(noSuchTable))
+            return tableNotFoundError(message.mid(noSuchTable.size()));
         break;
     default:
         break;

@@ -56,8 +56,8 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
     // Searching a short field of a snapshot: each row's body is read when the list first asks for it.
     const bool bodiesLater = fieldPosition != kBodyField && dynamic_cast<dao::Snapshot*>(records);
 
-    bool firstShown = false;
     for (qint64 i = 0; i < count; ++i) {
+        const bool noHitYet = rows.empty();
         app::skipOnError([&] {
             QVariant value;
             // Not read ahead, or the read failed: the record set reads it (and fails as it would have).
@@ -80,10 +80,8 @@ std::vector<ResultRow> collectMatches(dao::Recordset* records, int fieldPosition
         });
         app::skipOnError([&] { records->MoveNext(); });
         // The first hit is shown at once; then a breath every few hundred records.
-        if ((i + 1) % kRecordsBetweenBreaths == 0 || (rows.size() == 1 && !firstShown)) {
-            firstShown = firstShown || !rows.empty();
+        if ((i + 1) % kRecordsBetweenBreaths == 0 || (noHitYet && !rows.empty()))
             takeBreath();
-        }
     }
     return rows;
 }
