@@ -46,10 +46,6 @@ inline QStringList entry(const QString& series, int number, int revision) {
     return {QStringLiteral("第%1篇（%2）").arg(number).arg(series), weathers[(number + revision) % 4],
             QStringLiteral("第%1篇第%2版（%3）：").arg(number).arg(revision).arg(series) + line.repeated(lines)};
 }
-// The number in a title of the form above; 0 for another title.
-inline int entryNumber(const QString& title) {
-    return title.section("篇", 0, 0).mid(1).toInt();
-}
 // Whether a stored diary record (fields as testsupport::storedRows gives them) holds title, weather and body
 // of version `revision` of its entry.
 inline bool holdsVersion(const QStringList& row, int number, int revision) {

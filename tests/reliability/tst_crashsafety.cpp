@@ -20,7 +20,9 @@ QString verifyDiary(const QString& path, const QStringList& series, std::vector<
         return "integrity check: " + integrity.join('\n');
     std::set<QString> titles;
     for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), "diary")) {
-        const int owner = int(series.indexOf(row[1])), number = owner < 0 ? 0 : entryNumber(row[2]);
+        // The number in the title "第n篇（series）"; 0 for a record that is no entry of theirs.
+        const int owner = int(series.indexOf(row[1])),
+                  number = owner < 0 ? 0 : row[2].section("篇", 0, 0).mid(1).toInt();
         if (number == 0 || !titles.insert(row[2]).second)
             return "a record nobody saved, or twice: " + row.join('|').left(80);
         Versions& versions = saved[owner];
