@@ -19,7 +19,6 @@ using testsupport::windowsOnShow;
 namespace {
 const QString kUser = QStringLiteral("张三");
 const QString kAskSave = QStringLiteral("确定保存吗？");
-const QString kNoTitle = QStringLiteral("标题忘写了！");
 } // namespace
 
 class TestFormWrite : public QObject, testsupport::WindowFixture {
@@ -171,9 +170,9 @@ private slots:
     void unsavedEntryKeepsTheEditorAndEverythingTyped_data() {
         QTest::addColumn<QStringList>("row"); // "new" or "change"; the fault; a pattern of the boxes, one a line
         const QString failed = kAskSave + QStringLiteral("\n日记没能保存（错误 3\\d{3}：.+）。写好的内容都还在。");
-        QTest::newRow("no title") << QStringList{"new", "title", kNoTitle};
+        QTest::newRow("no title") << QStringList{"new", "title", "标题忘写了！"};
         QTest::newRow("no body") << QStringList{"new", "body", "正文还没开动的。"};
-        QTest::newRow("neither: the title first") << QStringList{"change", "title body", kNoTitle};
+        QTest::newRow("neither: the title first") << QStringList{"change", "title body", "标题忘写了！"};
         QTest::newRow("answered No") << QStringList{"change", "no", kAskSave};
         for (const char* mode : {"new", "change"})
             for (const char* fault : {"table", "file"})
