@@ -58,7 +58,6 @@ private:
             click(view, clicked);
         return view;
     }
-    QList<qint64> storedIds() { return testsupport::storedIds(*m_diary->open()); }
     // What a command did: the windows on show, the file dialog it opened ("save", "open"), the boxes shown.
     QStringList outcome() {
         QStringList what = testsupport::windowsOnShow();
@@ -122,11 +121,9 @@ private slots:
             QStringList table;
             for (int i = 1; i <= tree->nodeCount(); ++i) {
                 const DiaryNode* n = tree->node(i);
-                table << QStringLiteral("%1:%2:%3:%4")
-                                 .arg(n->index)
-                                 .arg(n->parent)
-                                 .arg(n->text, n->hasKey ? n->key : "-") +
-                             (tree->isExpanded(tree->nodes()->indexOfNode(i)) ? "+" : "");
+                const QString key = n->hasKey ? n->key : "-",
+                              open = tree->isExpanded(tree->nodes()->indexOfNode(i)) ? "+" : "";
+                table << QStringLiteral("%1:%2:%3:%4%5").arg(n->index).arg(n->parent).arg(n->text, key, open);
             }
             QCOMPARE(table, nodes);
             QVERIFY(!tree->selectedNode());
@@ -233,63 +230,54 @@ private slots:
         QCOMPARE(paneTexts(view) + nodeTexts(view), before);
         QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_View"} && EditCondition.isEmpty());
         if (selected != QLatin1String("entry"))
-            QCOMPARE(storedIds().size(), 4);
+            QCOMPARE(testsupport::storedIds(*m_diary->open()).size(), 4);
     }
 
     void deleteOnYesRemovesTheEntryAndEmptiesThePane() {
         Form_View* view = openWithEntries(3);
         view->Command_Delete->click();
         QCOMPARE(MessageBox::shownTexts(), (QStringList{kAskDelete, "删除成功！"}));
-        QVERIFY(!storedIds().contains(m_ids[1]));
+        QVERIFY(!testsupport::storedIds(*m_diary->open()).contains(m_ids[1]));
         QCOMPARE(nodeTexts(view) + paneTexts(view),
                  (QStringList{"2009-09-08", "一", "2009-09-07", "三", "", "", "", ""}));
     }
 
-    // New opens a blank editor whatever is selected, change the selected entry (not the one shown); the saved
-    // entry shows in the main window's rebuilt tree.
-    void editorOpensForTheCommandAndItsSaveShowsInTheTree_data() {
-        QTest::addColumn<bool>("change");
-        QTest::newRow("new") << false;
-        QTest::newRow("change") << true;
-    }
+    // Change opens the selected entry (not the one shown), then new a blank editor whatever is selected; each
+    // saved entry shows in the main window's rebuilt tree.
     void editorOpensForTheCommandAndItsSaveShowsInTheTree() {
-        QFETCH(bool, change);
         Form_View* view = openWithEntries(2);
-        view->TreeView_Diary->selectNode(5);
-        (change ? view->Command_Updata : view->Command_Insert)->click();
-        QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
-        Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
-        QVERIFY(editor && editor->Text_DiaryTitle->text() == (change ? "三" : ""));
-        editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
-        editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
-        editor->Command_Insert->click();
-        QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 &&
-                EditCondition.isEmpty());
-        view = forms().loaded<Form_View>();
-        const qint64 saved = change ? m_ids[2] : storedIds().last();
-        QCOMPARE(view->TreeView_Diary->node(testsupport::nodeWithKey(view, sql::entryKey(saved)))->text, "今天");
-        QCOMPARE(storedIds().size(), change ? 4 : 5);
+        for (const bool change : {true, false}) {
+            view->TreeView_Diary->selectNode(5);
+            (change ? view->Command_Updata : view->Command_Insert)->click();
+            QCOMPARE(EditCondition, change ? sql::entryKey(m_ids[2]) : QString());
+            Form_Write* editor = editorAlone(change ? Form_Write::Mode::Change : Form_Write::Mode::New);
+            QVERIFY(editor && editor->Text_DiaryTitle->text() == (change ? "三" : ""));
+            editor->Text_DiaryTitle->setText(QStringLiteral("今天"));
+            editor->RichTextBox_DiaryText->setPlainText(QStringLiteral("写点什么"));
+            editor->Command_Insert->click();
+            QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_View"} && g_lastUnloads == 0 &&
+                    EditCondition.isEmpty());
+            view = forms().loaded<Form_View>();
+            const QList<qint64> ids = testsupport::storedIds(*m_diary->open());
+            const qint64 saved = change ? m_ids[2] : ids.last();
+            QCOMPARE(view->TreeView_Diary->node(testsupport::nodeWithKey(view, sql::entryKey(saved)))->text, "今天");
+            QCOMPARE(ids.size(), change ? 4 : 5);
+        }
     }
 
-    void exportThatWritesNothingSaysNothing_data() {
-        QTest::addColumn<QString>("name"); // in the diary's folder: a folder, one that does not exist; empty: cancelled
-        for (const char* name : {"", "folder", "missing/entry.txt"})
-            QTest::newRow(*name ? name : "cancelled") << QString(name);
-    }
-    void exportThatWritesNothingSaysNothing() {
-        QFETCH(QString, name);
+    void exportWritesTheEntryOrNothingAndTheFileImportsIntoTheEditor() {
+        Form_View* view = openWithEntries(2);
+        // Cancelled, a folder, a folder that does not exist: nothing written and nothing said.
         const QDir folder(m_diary->folder());
         QVERIFY(folder.mkdir(QStringLiteral("folder")));
         const QStringList before = folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot);
-        FileDialog::setNextFileName(name.isEmpty() ? name : m_diary->filePath(name));
-        openView()->Command_Output->click();
-        QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
-        QCOMPARE(outcome(), (QStringList{"Form_View", "save"}));
-        QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
-    }
-
-    void exportedEntryImportsIntoTheEditorAsItsBody() {
-        Form_View* view = openWithEntries(2);
+        for (const QString& name : {QString(), m_diary->filePath("folder"), m_diary->filePath("missing/entry.txt")}) {
+            FileDialog::setNextFileName(name);
+            view->Command_Output->click();
+            QCOMPARE(FileDialog::lastRequest().filter, kTextFilter);
+            QCOMPARE(outcome(), (QStringList{"Form_View", "save"}));
+            QCOMPARE(folder.entryList(QDir::AllEntries | QDir::NoDotAndDotDot), before);
+        }
         // A name without extension is used as it stands.
         const QString name = m_diary->filePath(QStringLiteral("来信"));
         FileDialog::setNextFileName(name);
