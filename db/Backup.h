@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "db/PortableFile.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -73,9 +75,9 @@ Outcome backUpIfDue(const QString& databasePath, const QDateTime& now, const std
 QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel = nullptr);
 
 // File helpers shared with the restore: flush a file's or a folder's entry to the disk, and put a file in
-// place of another in one step (replacing it).
-bool syncFile(const QString& path);
-void syncFolder(const QString& folder);
-bool replaceFile(const QString& from, const QString& to);
+// place of another in one step (replacing it), on every system (db/PortableFile.h).
+using files::replaceFile;
+using files::syncFile;
+using files::syncFolder;
 
 } // namespace dao::backup

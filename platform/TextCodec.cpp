@@ -1,12 +1,12 @@
 #include "TextCodec.h"
 
+#include "platform/AnsiCodec.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
 namespace platform::TextCodec {
 namespace {
-constexpr const char* kAnsi = "GB18030";
-
 bool isPlainAscii(const QByteArray& bytes) {
     for (char c : bytes)
         if (static_cast<unsigned char>(c) >= 0x80)
@@ -67,13 +67,11 @@ QString withUnpairedSurrogatesReplaced(QString text) {
 } // namespace
 
 QByteArray toAnsi(const QString& text) {
-    QStringEncoder encoder(kAnsi);
-    return encoder.encode(text);
+    return ansi::encode(text);
 }
 
 QString fromAnsi(const QByteArray& bytes) {
-    QStringDecoder decoder(kAnsi);
-    return decoder.decode(bytes);
+    return ansi::decode(bytes);
 }
 
 QString decodeTextFile(const QByteArray& bytes) {

@@ -52,6 +52,9 @@ private slots:
         QTest::newRow("beyond GBK, in GB18030")
             << Entry{QStringLiteral("𠀀"), {}, {}, {}}
             << QByteArray::fromHex("b1eacce2a3ba953282360d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
+        QTest::newRow("euro sign as 0x80, as code page 936 has it")
+            << Entry{QStringLiteral("€1"), {}, {}, {}}
+            << QByteArray::fromHex("b1eacce2a3ba80310d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
     }
     void exportLayout() {
         QFETCH(Entry, entry);
@@ -89,6 +92,11 @@ private slots:
         QTest::addColumn<QString>("body");
         const auto none = int(Problem::None);
         QTest::newRow("GBK") << QByteArray::fromHex("bdf1cceccfc2d3ea") << none << QStringLiteral("今天下雨");
+        QTest::newRow("0x80 is the euro sign") << QByteArray("\x80"
+                                                             "5")
+                                               << none << QStringLiteral("€5");
+        QTest::newRow("0x80 after a lead byte is a character's second byte")
+            << QByteArray::fromHex("8180a2e3") << none << QStringLiteral("亐€");
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xE4\xBB\x8A") << none << QStringLiteral("今");
         QTest::newRow("leading empty lines go") << QByteArray("\r\n\r\nX\r\n\r\nY") << none << "X\r\n\r\nY";
         QTest::newRow("lone CR ends a line, lone LF stays") << QByteArray("A\rB\nC\r\n") << none << "A\r\nB\nC";
