@@ -4,6 +4,7 @@
 #include "db/DaoInternal.h"
 #include "db/JetSql.h"
 #include "db/KeyCache.h"
+#include "db/PortableFile.h"
 #include "db/Snapshot.h"
 
 #include <sqlite3.h>
@@ -155,7 +156,7 @@ std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool
         throw sqliteError(SQLITE_CANTOPEN, nullptr, path);
 
     // Never SQLITE_OPEN_CREATE: a file that vanished in the meantime must not come back empty.
-    const QByteArray nativePath = QFile::encodeName(info.absoluteFilePath());
+    const QByteArray nativePath = files::sqliteFileName(info.absoluteFilePath());
     sqlite3* raw = nullptr;
     // Every connection is used by one thread at a time (each reader, backup or index thread opens its own),
     // so the engine's own lock around every call (several per field read) is left out.

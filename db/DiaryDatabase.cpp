@@ -36,7 +36,7 @@ bool fail(QString* errorMessage, const QString& message) {
 // Writes the empty, encrypted database into an existing empty file.
 bool writeEmptyDatabase(const QString& file, QString* errorMessage) {
     sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
+    int rc = sqlite3_open_v2(files::sqliteFileName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
     SqliteHandle handle(raw);
     const QByteArray password(kDiaryPassword);
     if (rc == SQLITE_OK)

@@ -2,6 +2,7 @@
 
 #include "db/Connection.h"
 #include "db/KeyCache.h"
+#include "db/PortableFile.h"
 
 #include <sqlite3.h>
 
@@ -76,7 +77,7 @@ private:
     // Each CREATE on its own, so a name index that duplicates refuse does not keep the entry index away.
     void build(const QString& path, const QByteArray& password) {
         sqlite3* raw = nullptr;
-        const QByteArray nativePath = QFile::encodeName(QFileInfo(path).absoluteFilePath());
+        const QByteArray nativePath = files::sqliteFileName(QFileInfo(path).absoluteFilePath());
         const int rc = sqlite3_open_v2(nativePath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
         SqliteHandle handle(raw);
         if (rc != SQLITE_OK || keys::applyKey(handle.get(), password, keys::saltOf(path)) != SQLITE_OK)

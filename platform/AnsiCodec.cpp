@@ -1,5 +1,7 @@
 #include "platform/AnsiCodec.h"
 
+#include <algorithm>
+
 namespace platform::ansi {
 namespace {
 constexpr char16_t kEuro = u'\u20AC';

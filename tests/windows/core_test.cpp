@@ -74,7 +74,7 @@ QByteArray contentsOf(const QString& path) {
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("(unreadable)");
 }
 
-const std::atomic<bool> kGoOn{false};
+const std::atomic<bool> kNotCancelled{false};
 
 struct Case {
     const char* name;
@@ -120,10 +120,10 @@ const Case kCases[] = {
              return problem;
          const QString folder = dao::backup::backupFolderOf(data);
          const QDateTime now(QDate(2009, 9, 7), QTime(20, 15));
-         const auto first = dao::backup::makeBackup(data, folder, now, kGoOn);
+         const auto first = dao::backup::makeBackup(data, folder, now, kNotCancelled);
          dao::OpenDatabase(data, false, false, kConnect)
              ->Execute(QStringLiteral("INSERT INTO diary(diarytitle) Values('二')"));
-         const auto second = dao::backup::makeBackup(data, folder, now, kGoOn);
+         const auto second = dao::backup::makeBackup(data, folder, now, kNotCancelled);
          if (first.kind != dao::backup::Outcome::Kind::Made || second.kind != dao::backup::Outcome::Kind::Made)
              return QStringLiteral("not made: ") + first.reason + second.reason;
          return expect(QStringLiteral("the backup's titles"), titlesIn(second.path), QStringLiteral("一|二"));
@@ -136,7 +136,7 @@ const Case kCases[] = {
              return problem;
          const QString folder = dao::backup::backupFolderOf(data);
          for (int day = 1; day <= 4; ++day)
-             dao::backup::makeBackup(data, folder, QDateTime(QDate(2009, 9, day), QTime(8, 0)), kGoOn);
+             dao::backup::makeBackup(data, folder, QDateTime(QDate(2009, 9, day), QTime(8, 0)), kNotCancelled);
          dao::backup::rotateBackups(folder, 2);
          return expect(QStringLiteral("kept"), dao::backup::backupNames(folder).join(QLatin1Char(' ')),
                        QStringLiteral("data-20090903-080000.mdb data-20090904-080000.mdb"));
@@ -191,7 +191,7 @@ const Case kCases[] = {
          const QString notAFolder = work.filePath(QStringLiteral("文件"));
          QFile(notAFolder).open(QIODevice::WriteOnly);
          const QString data = work.filePath(QStringLiteral("日记本/data.mdb"));
-         if (dao::backup::makeBackup(data, notAFolder, QDateTime::currentDateTime(), kGoOn).kind !=
+         if (dao::backup::makeBackup(data, notAFolder, QDateTime::currentDateTime(), kNotCancelled).kind !=
              dao::backup::Outcome::Kind::Failed)
              wrong << QStringLiteral("a backup into a file's name did not fail");
          if (tools::restoreBackup(work.filePath(QStringLiteral("没有.mdb")), data).restored)

@@ -87,7 +87,7 @@ build_openssl() {
     fetch openssl
     local s=$cache/src/openssl
     say "OpenSSL $OPENSSL (libcrypto)"
-    (cd "$s" && ./Configure mingw64 --cross-compile-prefix=$triple- no-shared no-tests no-docs \
+    (cd "$s" && ./Configure mingw64 --cross-compile-prefix=$triple- no-shared no-tests \
         --prefix="$prefix" --libdir=lib >"$cache/openssl.log" 2>&1 &&
         make -j"$jobs" build_libs >>"$cache/openssl.log" 2>&1 &&
         make install_dev >>"$cache/openssl.log" 2>&1) || { tail -n 40 "$cache/openssl.log" >&2; exit 1; }
