@@ -358,8 +358,9 @@ void restrictAccess(const QString& databasePath, const QString& path, bool folde
         const mode_t bits = folder ? (read | write | ((read | write) ? 1 : 0)) : (read | write);
         mode |= bits << shift;
     }
-    // The database's group shares the folder: what one member makes in it belongs to the group as well.
-    if (folder && (mode & 070))
+    // The database's group shares the folder when it may write the file: what one member makes in it then
+    // belongs to the group as well, so the others can read and rotate it.
+    if (folder && (mode & 020))
         mode |= S_ISGID;
     const QByteArray native = QFile::encodeName(path);
     struct stat current {};

@@ -43,8 +43,8 @@ bool hasRecentBackup(const QString& folder, const QDateTime& now);
 // Gives a backup (folder false) or the backup folder (folder true) no more access than the database file
 // has: the same read and write bits per class (a folder also entered by each class that may use the file),
 // the database's group where this account may set it (else none for the group), the folder marked so that
-// what group members make in it stays in the group. Where the account does not own the file it is left as
-// it is. Nothing on Windows, where a new file takes its folder's access.
+// what group members make in it stays in the group when the group may write the database. Where the account
+// does not own the file it is left as it is. Nothing on Windows, where a new file takes its folder's access.
 void restrictAccess(const QString& databasePath, const QString& path, bool folder);
 
 struct Options {

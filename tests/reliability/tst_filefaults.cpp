@@ -24,6 +24,7 @@
 #include <QRegularExpression>
 #include <QScopeGuard>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace reliability;
@@ -161,6 +162,7 @@ private slots:
         QRandomGenerator random(20261206);
         int completed = 0;
         const int kills = repetitions(8);
+        qsizetype leftByKills = 0;
         // Two copies back up at once; they are killed at a random moment of the copy (which takes about half a
         // second here), but for the last round.
         for (int round = 0; round <= kills; ++round) {
@@ -178,11 +180,66 @@ private slots:
                 QCOMPARE(backup::checkDatabaseFile(backupFolder() + '/' + name), "ok");
             QVERIFY(made.size() <= 2);
             completed += round < kills && !made.isEmpty() ? 1 : 0;
-            // Gone, so that the next round finds a backup due again.
-            QVERIFY(round == kills || QDir(backupFolder()).removeRecursively());
+            // The backups gone, so that the next round finds a backup due again; the temporaries the kills left
+            // stay for the next round's copies to find.
+            for (const QString& name : made)
+                QVERIFY(round == kills || QFile::remove(backupFolder() + '/' + name));
+            leftByKills = std::max(leftByKills, filesIn(backupFolder()).size());
         }
         QVERIFY2(completed < kills, "no kill came during a backup");
-        QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder())); // no temporary file left
+        QVERIFY2(leftByKills > 0, "no kill left a temporary file");
+        // The last round's copies removed what the kills left, and neither removed the other's copy under way.
+        QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder()));
+        qInfo("at most %lld temporary files left by the kills of a round, none after the next backup",
+              qint64(leftByKills));
+    }
+
+    // What a backup may be read by: never more than data.mdb, whatever the umask, in the diary's group.
+    void backupsAreNoMoreOpenThanTheDiary_data() {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("diaryMode");
+        QTest::addColumn<bool>("inAGroup");     // data.mdb belongs to another group than the account's
+        QTest::addColumn<bool>("olderBackups"); // the folder and a backup made before, open to all
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("backupMode");
+        QTest::newRow("private diary, umask 022") << 022 << 0600 << false << false << 0700 << 0600;
+        QTest::newRow("private diary, umask 077") << 077 << 0600 << false << false << 0700 << 0600;
+        QTest::newRow("family diary, umask 022") << 022 << 0660 << true << false << 02770 << 0660;
+        QTest::newRow("family diary, umask 077") << 077 << 0660 << true << false << 02770 << 0660;
+        QTest::newRow("readable diary, umask 077") << 077 << 0644 << false << false << 0755 << 0644;
+        QTest::newRow("older backups open to all") << 022 << 0600 << false << true << 0700 << 0600;
+    }
+    void backupsAreNoMoreOpenThanTheDiary() {
+        QFETCH(int, umask);
+        QFETCH(int, diaryMode);
+        QFETCH(bool, inAGroup);
+        QFETCH(bool, olderBackups);
+        QFETCH(int, folderMode);
+        QFETCH(int, backupMode);
+        const gid_t family = 34; // a system group: only the administrator may give files to it here
+        if (inAGroup && ::geteuid() != 0)
+            QSKIP("giving a file to another group needs a member of it");
+        QVERIFY(::chmod(QFile::encodeName(database()).constData(), mode_t(diaryMode)) == 0);
+        QVERIFY(!inAGroup || ::chown(QFile::encodeName(database()).constData(), uid_t(-1), family) == 0);
+        const QString older = backupFolder() + "/data-20260101-000000.mdb";
+        if (olderBackups) {
+            QVERIFY(QDir().mkdir(backupFolder()) && ::chmod(QFile::encodeName(backupFolder()).constData(), 0755) == 0);
+            QVERIFY(QFile::copy(database(), older) && ::chmod(QFile::encodeName(older).constData(), 0644) == 0);
+        }
+        const mode_t previous = ::umask(mode_t(umask));
+        const auto made = backup::makeBackup(database(), backupFolder(), QDateTime::currentDateTime(), false);
+        ::umask(previous);
+        QCOMPARE(int(made.kind), int(Kind::Made));
+        const gid_t group = inAGroup ? family : ::getegid();
+        auto access = [](const QString& path) {
+            struct stat info {};
+            ::stat(QFile::encodeName(path).constData(), &info);
+            return std::pair{int(info.st_mode & 07777), info.st_gid};
+        };
+        QCOMPARE(access(backupFolder()), std::pair(folderMode, group));
+        QCOMPARE(access(made.path), std::pair(backupMode, group));
+        if (olderBackups)
+            QCOMPARE(access(older).first, backupMode);
     }
 
     void signInBacksUpWhenDueAndKeepsTheNewest_data() {
@@ -284,6 +341,8 @@ private slots:
         // The diary of a group: the restored file keeps its access.
         QVERIFY(gone || QFile::setPermissions(database(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
                                                               QFile::WriteGroup));
+        const gid_t family = 34; // given to a system group where the administrator runs the test
+        QVERIFY(gone || ::geteuid() != 0 || ::chown(QFile::encodeName(database()).constData(), uid_t(-1), family) == 0);
         QString diary = database(); // the file the program reads
         if (run == "link") {
             QVERIFY(QDir(folder()).mkdir("real"));
@@ -317,8 +376,10 @@ private slots:
         QCOMPARE(QFileInfo(database()).isSymLink(), run == "link");
         QVERIFY2(output.contains(gone ? "没有保留任何文件" : diary + ".before-restore"), qPrintable(output));
         QVERIFY(testsupport::contentsOf(diary + ".before-restore") == lost);
-        if (!gone)
+        if (!gone) {
             QCOMPARE(QFileInfo(diary).permissions(), access);
+            QCOMPARE(QFileInfo(diary).groupId(), ::geteuid() != 0 ? ::getegid() : family);
+        }
         QCOMPARE(filesIn(QFileInfo(diary).path()), QStringList({"data.mdb", "data.mdb.before-restore", "mkdiarydb"})
                                                        .mid(0, gone              ? 1
                                                                : run == "beside" ? 3
