@@ -18,6 +18,7 @@
 #include "Reliability.h"
 
 #include "app/AutoBackup.h"
+#include "app/BackgroundWork.h"
 #include "app/Passwords.h"
 #include "db/Backup.h"
 
@@ -192,6 +193,34 @@ private slots:
         QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder()));
         qInfo("at most %lld temporary files left by the kills of a round, none after the next backup",
               qint64(leftByKills));
+    }
+
+    // The background work's owner judges a backup due against the time it is handed, and when it ends in the
+    // middle of a backup the copy stops and is joined, leaving nothing under a backup's name.
+    void backupIsJudgedAgainstTheTimeHandedIn_data() {
+        QTest::addColumn<int>("hoursLater"); // the second sign-in's time, after a backup made now
+        QTest::addColumn<int>("expectedKind");
+        QTest::newRow("at once") << 0 << int(Kind::NotDue);
+        QTest::newRow("19 h later") << 19 << int(Kind::NotDue);
+        QTest::newRow("21 h later") << 21 << int(Kind::Made);
+        QTest::newRow("clock set back 21 h") << -21 << int(Kind::Made);
+    }
+    void backupIsJudgedAgainstTheTimeHandedIn() {
+        QFETCH(int, hoursLater);
+        QFETCH(int, expectedKind);
+        const QDateTime now = QDateTime::currentDateTime();
+        app::BackgroundWork work;
+        work.startBackup(database(), now);
+        QCOMPARE(int(work.waitForBackup().kind), int(Kind::Made));
+        work.startBackup(database(), now.addSecs(3600 * hoursLater));
+        QCOMPARE(int(work.waitForBackup().kind), expectedKind);
+        const QStringList made = filesIn(backupFolder());
+        {
+            app::BackgroundWork ending;
+            ending.backupOptions = backup::Options{1};
+            ending.startBackup(database(), now.addDays(2));
+        }
+        QCOMPARE(filesIn(backupFolder()), made);
     }
 
     // What a backup may be read by: never more than data.mdb, whatever the umask, in the diary's group.
