@@ -67,8 +67,8 @@ public:
         }
         // Taken at once; another backup that found the file in the moment before finds it locked now, and a
         // backup that took the file's lock first has removed it, which the check after shows.
-        struct stat opened {
-        }, named{};
+        struct stat opened;
+        struct stat named;
         if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(m_fd, &opened) != 0 ||
             ::stat(QFile::encodeName(m_path).constData(), &named) != 0 || opened.st_ino != named.st_ino ||
             opened.st_dev != named.st_dev) {
@@ -148,6 +148,7 @@ bool isLeftOver(const QFileInfo& info) {
     ::close(fd);
     return unused;
 #else
+    constexpr qint64 kStaleTemporarySeconds = 3600;
     const QDateTime now = QDateTime::currentDateTime();
     if (std::llabs(info.lastModified().secsTo(now)) <= kStaleTemporarySeconds)
         return false;
