@@ -352,8 +352,10 @@ void restrictAccess(const QString& databasePath, const QString& path, bool folde
     struct stat database {};
     if (::stat(QFile::encodeName(databasePath).constData(), &database) != 0)
         return;
-    mode_t mode = 0;
-    for (const mode_t shift : {6, 3, 0}) {
+    // The owner is the account making the backup, which has just read the database: it keeps the use of its
+    // own files and folder (a read-only data.mdb must not stop its backups from being written and rotated).
+    mode_t mode = folder ? 0700 : 0600;
+    for (const mode_t shift : {3, 0}) {
         const mode_t read = (database.st_mode >> shift) & 4, write = (database.st_mode >> shift) & 2;
         // A folder is entered by whoever may read or write the file, and written by whoever may write it.
         const mode_t bits = folder ? (read | write | ((read | write) ? 1 : 0)) : (read | write);

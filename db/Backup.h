@@ -41,10 +41,11 @@ QString newestBackup(const QString& folder);
 bool hasRecentBackup(const QString& folder, const QDateTime& now);
 
 // Gives a backup (folder false) or the backup folder (folder true) no more access than the database file
-// has: the same read and write bits per class (a folder also entered by each class that may use the file),
-// the database's group where this account may set it (else none for the group), the folder marked so that
-// what group members make in it stays in the group when the group may write the database. Where the account
-// does not own the file it is left as it is. Nothing on Windows, where a new file takes its folder's access.
+// has: the group and others get its read and write bits (a folder is also entered by each that may use the
+// file), the owner (the account making backups) reads and writes, the group is the database's where this
+// account may set it (else the group gets nothing), and a folder the group may write is marked so that what
+// members make in it stays the group's. What the account does not own is left as it is. Nothing on Windows,
+// where a new file takes its folder's access.
 void restrictAccess(const QString& databasePath, const QString& path, bool folder);
 
 struct Options {

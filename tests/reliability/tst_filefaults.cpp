@@ -236,6 +236,7 @@ private slots:
         QTest::newRow("family diary, umask 022") << 022 << 0660 << true << false << 02770 << 0660;
         QTest::newRow("family diary, umask 077") << 077 << 0660 << true << false << 02770 << 0660;
         QTest::newRow("readable diary, umask 077") << 077 << 0644 << false << false << 0755 << 0644;
+        QTest::newRow("read-only diary") << 022 << 0440 << false << false << 0750 << 0640;
         QTest::newRow("older backups open to all") << 022 << 0600 << false << true << 0700 << 0600;
     }
     void backupsAreNoMoreOpenThanTheDiary() {
