@@ -128,7 +128,7 @@ QString withUnpairedSurrogatesReplaced(QString text) {
 } // namespace
 
 QByteArray toAnsi(const QString& text) {
-    QStringEncoder encoder(kAnsi);
+    QStringEncoder encoder(kAnsi, QStringConverter::Flag::Stateless);
     QByteArray bytes;
     qsizetype start = 0;
     for (qsizetype euro = text.indexOf(QChar(kEuro)); euro >= 0; euro = text.indexOf(QChar(kEuro), start)) {
@@ -176,14 +176,6 @@ bool looksLikeUtf8(const QByteArray& bytes) {
         break;
     }
     return !gb2312;
-}
-
-const char* detectorName() {
-#ifdef QJL_HAVE_UCHARDET
-    return "uchardet";
-#else
-    return "built-in";
-#endif
 }
 
 QString decodeTextFile(const QByteArray& bytes) {

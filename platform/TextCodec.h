@@ -30,8 +30,6 @@ bool looksLikeUtf8(const QByteArray& bytes);
 // The detector's verdict needs this many multi-byte characters: below it uchardet names UTF-8 for any valid
 // UTF-8 (its UTF-8 confidence, 1 - 0.99 / 2^n after n such characters, reaches its ceiling only at six).
 inline constexpr int kSureUtf8Characters = 6;
-// "uchardet" or "built-in": which detector looksLikeUtf8() consults.
-const char* detectorName();
 
 } // namespace TextCodec
 } // namespace platform
