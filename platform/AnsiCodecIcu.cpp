@@ -7,13 +7,13 @@
 
 namespace platform::ansi {
 
-QByteArray encodeRun(QStringView text) {
-    QStringEncoder encoder("GB18030");
+QByteArray encode(QStringView text) {
+    QStringEncoder encoder("GB18030", QStringConverter::Flag::Stateless);
     return encoder.encode(text);
 }
 
-QString decodeRun(QByteArrayView bytes) {
-    QStringDecoder decoder("GB18030");
+QString decode(QByteArrayView bytes) {
+    QStringDecoder decoder("GB18030", QStringConverter::Flag::Stateless);
     return decoder.decode(bytes);
 }
 

@@ -15,7 +15,7 @@ UINT codePage() {
 }
 } // namespace
 
-QByteArray encodeRun(QStringView text) {
+QByteArray encode(QStringView text) {
     if (text.isEmpty() || text.size() > INT_MAX / 4)
         return QByteArray();
     const auto* wide = reinterpret_cast<const wchar_t*>(text.utf16());
@@ -26,7 +26,7 @@ QByteArray encodeRun(QStringView text) {
     return bytes;
 }
 
-QString decodeRun(QByteArrayView bytes) {
+QString decode(QByteArrayView bytes) {
     if (bytes.isEmpty() || bytes.size() > INT_MAX)
         return QString();
     const int length = static_cast<int>(bytes.size());
