@@ -31,10 +31,10 @@ QDir work;
 QString titlesIn(const QString& path) {
     try {
         auto db = dao::OpenDatabase(path, false, true, kConnect);
-        auto found = db->OpenRecordset(QStringLiteral("SELECT diarytitle FROM diary ORDER BY id"));
+        auto found = db->OpenRecordset(QStringLiteral("Select * from diary where id > 0"));
         QStringList titles;
         while (!found->Eof()) {
-            titles << dao::fieldText(found->Fields(0));
+            titles << dao::fieldText(found->Fields(QStringLiteral("diarytitle")));
             found->MoveNext();
         }
         return titles.join(QLatin1Char('|'));
