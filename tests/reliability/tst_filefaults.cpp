@@ -70,11 +70,16 @@ private slots:
     void init() {
         startWithDiary();
         m_diary->addUser("张三", app::hashPassword("口令"));
-        // 3000 entries of the account "丙" with two kilobytes of body each, written in one transaction.
-        QCOMPARE(testsupport::rawSql(database(), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                                 "WHERE i < 3000) INSERT INTO diary(username, diarytext) "
-                                                 "SELECT '丙', hex(randomblob(1000)) FROM n"),
-                 QStringList());
+        // 3000 entries of the account "丙" with two kilobytes of body each, written in one transaction: copies
+        // that take long enough to be stopped or killed half-way. The restore needs only a few pages of them.
+        const bool restore =
+            QTest::currentTestFunction() == QLatin1String("restoreRefusesABadBackupOrPutsAGoodOneInPlace");
+        QCOMPARE(
+            testsupport::rawSql(database(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                                           "FROM n WHERE i < %1) INSERT INTO diary(username, "
+                                                           "diarytext) SELECT '丙', hex(randomblob(1000)) FROM n")
+                                                .arg(restore ? 100 : 3000)),
+            QStringList());
     }
     void cleanup() {
         app::stopBackup();
@@ -208,7 +213,6 @@ private slots:
     void backupIsJudgedAgainstTheTimeHandedIn_data() {
         QTest::addColumn<int>("hoursLater"); // the second sign-in's time, after a backup made now
         QTest::addColumn<int>("expectedKind");
-        QTest::newRow("at once") << 0 << int(Kind::NotDue);
         QTest::newRow("19 h later") << 19 << int(Kind::NotDue);
         QTest::newRow("21 h later") << 21 << int(Kind::Made);
         QTest::newRow("clock set back 21 h") << -21 << int(Kind::Made);
