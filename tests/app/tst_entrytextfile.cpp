@@ -13,6 +13,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -130,6 +131,10 @@ private slots:
         QTemporaryDir dir;
         QCOMPARE(readFile(dir.path()).problem, Problem::CannotOpen);
         QCOMPARE(readFile(dir.filePath(QStringLiteral("missing.txt"))).problem, Problem::CannotOpen);
+        // A named pipe nobody writes to is refused at once instead of waited on.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QCOMPARE(readFile(pipe).problem, Problem::CannotOpen);
     }
 };
 

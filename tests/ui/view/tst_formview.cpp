@@ -19,6 +19,8 @@
 
 #include <utility>
 
+#include <sys/stat.h>
+
 using platform::FileDialog;
 using platform::forms;
 using platform::MessageBox;
@@ -337,6 +339,13 @@ private slots:
         view->Command_Output->click();
         QCOMPARE(outcome(), (QStringList{"Form_View", "save", "导出成功！"}));
         QVERIFY(testsupport::contentsOf(name).startsWith("\xB1\xEA\xCC\xE2\xA3\xBA\xD2\xBB\r\n"));
+        // A named pipe is not taken: nothing happens, and nothing waits for a writer.
+        const QString pipe = m_diary->filePath(QStringLiteral("pipe.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        FileDialog::setNextFileName(pipe);
+        view->Command_Input->click();
+        QCOMPARE(outcome(), (QStringList{"Form_View", "open"}));
+        QVERIFY(ImportFilePath.isEmpty());
         FileDialog::setNextFileName(name);
         view->Command_Input->click();
         QVERIFY(ImportFilePath == name && FileDialog::lastRequest().filter == kTextFilter);
