@@ -114,10 +114,11 @@ private slots:
         QCOMPARE(shown->isMaximized(), state == Qt::WindowMaximized);
         const QRect rect = outer(shown);
         const double w = twips::fromPixels(rect.width(), shown), h = twips::fromPixels(rect.height(), shown);
-        qInfo("%s: outer %d x %d", QTest::currentDataTag(), rect.width(), rect.height());
         if (auto* find = qobject_cast<Form_Find*>(shown)) {
             // Taller than the client can hold where the formula asks it: the window clips it.
             const QRect list = find->ListView_Result->geometry();
+            qInfo("%s: outer %d x %d, list %d x %d", QTest::currentDataTag(), rect.width(), rect.height(), list.width(),
+                  list.height());
             QVERIFY(near(list.width(), twips::toPixels(w - 100, find)));
             QVERIFY(near(list.height(), twips::toPixels(h - (find->isMaximized() ? 830 : 810), find)));
             if (QByteArray(QTest::currentDataTag()).endsWith("restored"))
@@ -127,6 +128,9 @@ private slots:
         // The tree ends 600 twips above the bottom, the banner's right edge 200 twips left of the right edge and
         // its bottom 630 above the bottom; title, date and body end 100 twips left of the banner.
         const int right = m_view->WebBrowser_Ad->geometry().left() - twips::toPixels(100, m_view);
+        qInfo("%s: outer %d x %d, tree height %d, banner %d..%d", QTest::currentDataTag(), rect.width(), rect.height(),
+              m_view->TreeView_Diary->height(), m_view->WebBrowser_Ad->geometry().left(),
+              m_view->WebBrowser_Ad->geometry().right() + 1);
         QVERIFY(near(m_view->TreeView_Diary->height(), twips::toPixels(h - 600, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().right() + 1, twips::toPixels(w - 200, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().bottom() + 1, twips::toPixels(h - 630, m_view)));
