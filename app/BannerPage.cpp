@@ -79,7 +79,7 @@ QString mainWindowBannerPage(const BannerData& data, const QString& fontFamily) 
                     QStringLiteral("</li>");
         list += QStringLiteral("</ul>");
     }
-    auto row = [](const char16_t* label, qint64 value) {
+    auto row = [](const char16_t* label, qint64 value) -> QString {
         return QStringLiteral("<tr><td>") + QString::fromUtf16(label) + QStringLiteral("</td><td class=\"n\">") +
                QString::number(value) + QStringLiteral("</td></tr>");
     };
