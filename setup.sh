@@ -10,7 +10,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 # Building and running the program.
 RUN_PACKAGES=(build-essential cmake pkg-config
               qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n
-              libsqlcipher-dev libssl-dev libsodium-dev libcurl4-openssl-dev fonts-noto-cjk)
+              libsqlcipher-dev libssl-dev libsodium-dev libuchardet-dev libcurl4-openssl-dev fonts-noto-cjk)
 # The tests on top: sanitizers and fuzzing (clang), benchmarks, a virtual X server with a window manager,
 # formatting, the sqlcipher shell, and the Windows cross build run under Wine.
 TEST_PACKAGES=(clang libclang-rt-14-dev qt6-l10n-tools sqlcipher libbenchmark-dev
