@@ -12,10 +12,12 @@ RUN_PACKAGES=(build-essential cmake pkg-config
               qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n
               libsqlcipher-dev libssl-dev libsodium-dev libuchardet-dev libcurl4-openssl-dev fonts-noto-cjk)
 # The tests on top: sanitizers and fuzzing (clang), benchmarks, a virtual X server with a window manager,
-# formatting, the sqlcipher shell, and the Windows cross build run under Wine.
+# formatting, the sqlcipher shell, and the Windows cross builds run under Wine (with the tools that build
+# Qt Core, SQLCipher and libsodium from source, and the Chinese locale).
 TEST_PACKAGES=(clang libclang-rt-14-dev qt6-l10n-tools sqlcipher libbenchmark-dev
                xvfb xauth x11-utils clang-format openbox
-               g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
+               g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
+               ninja-build tcl autoconf automake libtool locales)
 
 install_packages() { # install_packages <package>...: those not installed yet
     local missing=()
@@ -28,6 +30,18 @@ install_packages() { # install_packages <package>...: those not installed yet
         $sudo apt-get update -qq
         DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq --no-install-recommends "${missing[@]}"
     fi
+}
+
+chinese_locale() { # zh_CN.UTF-8, from which Wine takes the Chinese ANSI code page (936)
+    locale -a 2>/dev/null | grep -qix 'zh_CN\.utf-\?8' && return
+    local sudo=""
+    [ "$(id -u)" -ne 0 ] && sudo="sudo"
+    if grep -q '^# *zh_CN.UTF-8 UTF-8' /etc/locale.gen 2>/dev/null; then
+        $sudo sed -i 's/^# *\(zh_CN.UTF-8 UTF-8\)/\1/' /etc/locale.gen
+    else
+        echo 'zh_CN.UTF-8 UTF-8' | $sudo tee -a /etc/locale.gen >/dev/null
+    fi
+    $sudo locale-gen >/dev/null
 }
 
 build() { # build <dir> [cmake options...]
@@ -71,6 +85,11 @@ test)
     run_tests build
     # update.dll cross-built with MinGW-w64 and run under Wine.
     tests/windows/update-dll.sh | tail -n 40
+    [ "${PIPESTATUS[0]}" -eq 0 ]
+    # The Qt-Core-only layers cross-built for Windows (Qt Core, SQLCipher and libsodium from Debian's sources,
+    # cached in /var/cache/qingjianlu-mingw) and run under Wine with code page 936.
+    chinese_locale
+    tests/windows/core-windows.sh build | tail -n 40
     [ "${PIPESTATUS[0]}" -eq 0 ]
     # The release archive: built with cpack, unpacked into a temporary folder and started under Xvfb.
     tests/release/archive-smoke.sh build

@@ -278,37 +278,6 @@ QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>
 
 } // namespace
 
-bool syncFile(const QString& path) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        return false;
-    const bool synced = ::fsync(fd) == 0;
-    ::close(fd);
-    return synced;
-#else
-    Q_UNUSED(path);
-    return true;
-#endif
-}
-
-void syncFolder(const QString& folder) {
-#ifdef Q_OS_UNIX
-    const int fd = ::open(QFile::encodeName(folder).constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
-    if (fd >= 0) {
-        ::fsync(fd);
-        ::close(fd);
-    }
-#else
-    Q_UNUSED(folder);
-#endif
-}
-
-bool replaceFile(const QString& from, const QString& to) {
-    // rename() puts the new file in place in one step, replacing what had the name.
-    return std::rename(QFile::encodeName(from).constData(), QFile::encodeName(to).constData()) == 0;
-}
-
 QString backupFolderOf(const QString& databasePath) {
     return QFileInfo(databasePath).absoluteDir().filePath(QLatin1String(kBackupFolderName));
 }

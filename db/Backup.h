@@ -10,6 +10,8 @@
 #include <QString>
 #include <QStringList>
 
+#include "db/PortableFile.h"
+
 #include <atomic>
 #include <chrono>
 
@@ -88,9 +90,9 @@ QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel =
 QString checkDiaryFile(const QString& path);
 
 // File helpers shared with the restore: flush a file's or a folder's entry to the disk, and put a file in
-// place of another in one step (replacing it).
-bool syncFile(const QString& path);
-void syncFolder(const QString& folder);
-bool replaceFile(const QString& from, const QString& to);
+// place of another in one step (replacing it), on every system (db/PortableFile.h).
+using files::replaceFile;
+using files::syncFile;
+using files::syncFolder;
 
 } // namespace dao::backup

@@ -1,6 +1,7 @@
 #include "db/OpenKeyed.h"
 
 #include "db/KeyCache.h"
+#include "db/PortableFile.h"
 
 #include <sqlite3.h>
 
@@ -51,7 +52,7 @@ SqliteHandle openKeyed(const QString& path, OpenMode mode, const QByteArray& pas
     // engine's own lock around every call (several per field read) is left out.
     const int flags = (mode == OpenMode::ReadOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
     sqlite3* raw = nullptr;
-    const int rc = sqlite3_open_v2(QFile::encodeName(info.absoluteFilePath()).constData(), &raw, flags, nullptr);
+    const int rc = sqlite3_open_v2(files::sqliteFileName(info.absoluteFilePath()).constData(), &raw, flags, nullptr);
     SqliteHandle handle(raw);
     if (rc != SQLITE_OK) {
         if (!QFileInfo::exists(path))

@@ -1,5 +1,7 @@
 #include "TextCodec.h"
 
+#include "platform/AnsiCodec.h"
+
 #include <QStringDecoder>
 #include <QStringEncoder>
 
@@ -12,7 +14,6 @@
 
 namespace platform::TextCodec {
 namespace {
-constexpr const char* kAnsi = "GB18030";
 // Code page 936 has the euro sign as one byte where GB18030 has two.
 constexpr char kEuroByte = '\x80';
 constexpr char16_t kEuro = u'\u20AC';
@@ -128,35 +129,33 @@ QString withUnpairedSurrogatesReplaced(QString text) {
 } // namespace
 
 QByteArray toAnsi(const QString& text) {
-    QStringEncoder encoder(kAnsi, QStringConverter::Flag::Stateless);
     QByteArray bytes;
     qsizetype start = 0;
     for (qsizetype euro = text.indexOf(QChar(kEuro)); euro >= 0; euro = text.indexOf(QChar(kEuro), start)) {
-        bytes += encoder.encode(QStringView(text).sliced(start, euro - start));
+        bytes += ansi::encode(QStringView(text).sliced(start, euro - start));
         bytes += kEuroByte;
         start = euro + 1;
     }
-    bytes += encoder.encode(QStringView(text).sliced(start));
+    bytes += ansi::encode(QStringView(text).sliced(start));
     return bytes;
 }
 
 QString fromAnsi(const QByteArray& bytes) {
     // The euro bytes split the text into pieces, each decoded on its own: a character cut short before a euro
     // byte is not completed by the bytes after it.
-    QStringDecoder decoder(kAnsi, QStringConverter::Flag::Stateless);
     const auto* p = reinterpret_cast<const unsigned char*>(bytes.constData());
     const qsizetype n = bytes.size();
     QString text;
     qsizetype start = 0;
     for (qsizetype i = 0; i < n;) {
         if (p[i] == 0x80) {
-            text += decoder.decode(QByteArrayView(bytes).sliced(start, i - start));
+            text += ansi::decode(QByteArrayView(bytes).sliced(start, i - start));
             text += QChar(kEuro);
             start = i + 1;
         }
         i += std::max(1, characterLength(p, i, n));
     }
-    text += decoder.decode(QByteArrayView(bytes).sliced(start));
+    text += ansi::decode(QByteArrayView(bytes).sliced(start));
     return text;
 }
 

@@ -94,6 +94,8 @@ private slots:
         QTest::addColumn<QString>("body");
         const auto none = int(Problem::None);
         QTest::newRow("GBK") << QByteArray::fromHex("bdf1cceccfc2d3ea") << none << QStringLiteral("今天下雨");
+        QTest::newRow("0x80 after a lead byte is a character's second byte")
+            << QByteArray::fromHex("8180a2e3") << none << QStringLiteral("亐€");
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xE4\xBB\x8A") << none << QStringLiteral("今");
         // Where the bytes read both ways, a sentence of UTF-8 is UTF-8 and a short text is code page 936.
         QTest::newRow("UTF-8 without BOM, six characters")
