@@ -6,8 +6,12 @@
 
 #include <QFile>
 #include <QStringList>
+#include <QTemporaryFile>
 
+#include <cstdio>
 #include <memory>
+
+#include <unistd.h>
 
 namespace datatool::access {
 namespace {
@@ -20,6 +24,43 @@ struct TableFreer {
 };
 using OpenMdb = std::unique_ptr<MdbHandle, MdbCloser>;
 using MdbTable = std::unique_ptr<MdbTableDef, TableFreer>;
+
+// mdbtools tells of a damaged file (a page beyond the end, a memo of the wrong length) only on standard
+// error, and reads on. What it says while the tables are read is caught here: any of it means the file is
+// not whole.
+class MdbComplaints {
+public:
+    MdbComplaints() {
+        std::fflush(stderr);
+        if (m_file.open()) {
+            m_saved = dup(STDERR_FILENO);
+            if (m_saved >= 0)
+                dup2(m_file.handle(), STDERR_FILENO);
+        }
+    }
+    ~MdbComplaints() { restore(); }
+    MdbComplaints(const MdbComplaints&) = delete;
+    MdbComplaints& operator=(const MdbComplaints&) = delete;
+
+    // Everything said so far; standard error is the terminal's again afterwards.
+    QString take() {
+        restore();
+        m_file.seek(0);
+        return QString::fromLocal8Bit(m_file.readAll()).trimmed();
+    }
+
+private:
+    void restore() {
+        if (m_saved < 0)
+            return;
+        std::fflush(stderr);
+        dup2(m_saved, STDERR_FILENO);
+        close(m_saved);
+        m_saved = -1;
+    }
+    QTemporaryFile m_file;
+    int m_saved = -1;
+};
 
 constexpr std::size_t kFirstBindSize = 1 << 20;
 constexpr std::size_t kLargestBindSize = std::size_t(1) << 28;
@@ -73,6 +114,12 @@ Rows readTable(MdbHandle* file, const char* tableName, const QStringList& column
         }
         result.rows.push_back(std::move(row));
     }
+    // A table whose data pages are cut away reads as fewer rows than its definition counts.
+    if (result.rows.size() != table->num_rows)
+        result.error = QStringLiteral("表 %1 应有 %2 行，只读出 %3 行。Table %1 should hold %2 rows, %3 were read.")
+                           .arg(QLatin1String(tableName))
+                           .arg(table->num_rows)
+                           .arg(result.rows.size());
     return result;
 }
 
@@ -88,6 +135,11 @@ Rows readWhole(MdbHandle* file, const char* tableName, const QStringList& column
             return rows;
         }
     }
+}
+
+QString damage(const QString& complaint) {
+    return complaint.isEmpty() ? QString()
+                               : QStringLiteral("（mdbtools：%1）").arg(complaint.section(QLatin1Char('\n'), 0, 0));
 }
 
 OldFile failed(const QString& why) {
@@ -111,6 +163,7 @@ OldFile read(const QString& path) {
         return failed(QStringLiteral("“%1”不完整（%2 字节）。The file is cut short (%2 bytes).").arg(path).arg(size));
     probe.close();
 
+    MdbComplaints complaints;
     OpenMdb file(mdb_open(QFile::encodeName(path).constData(), MDB_NOFLAGS));
     if (!file)
         return failed(QStringLiteral("无法打开“%1”。mdbtools cannot open it.").arg(path));
@@ -119,13 +172,17 @@ OldFile read(const QString& path) {
 
     const Rows users = readWhole(file.get(), "users", {QStringLiteral("username"), QStringLiteral("password")});
     if (!users.error.isEmpty())
-        return failed(users.error);
+        return failed(users.error + damage(complaints.take()));
     const Rows diary = readWhole(file.get(), "diary",
                                  {QStringLiteral("id"), QStringLiteral("username"), QStringLiteral("diarytitle"),
                                   QStringLiteral("diarydate"), QStringLiteral("diaryweek"),
                                   QStringLiteral("diaryweather"), QStringLiteral("diarytext")});
     if (!diary.error.isEmpty())
-        return failed(diary.error);
+        return failed(diary.error + damage(complaints.take()));
+    const QString complaint = complaints.take();
+    if (!complaint.isEmpty())
+        return failed(QStringLiteral("“%1”已损坏：%2 The old file is damaged.")
+                          .arg(path, complaint.section(QLatin1Char('\n'), 0, 0)));
 
     OldFile old;
     for (const auto& row : users.rows)
