@@ -74,7 +74,10 @@ void setProgramFolderForTests(const QString& folder) {
 }
 
 std::shared_ptr<Database> OpenDiaryDatabase() {
-    const QString path = diaryDatabasePath();
+    return openDiaryDatabaseAt(diaryDatabasePath());
+}
+
+std::shared_ptr<Database> openDiaryDatabaseAt(const QString& path) {
     auto database = OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(kDiaryPassword));
     ensureDiaryIndexes(path, QByteArray(kDiaryPassword));
     return database;
