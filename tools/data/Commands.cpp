@@ -136,15 +136,15 @@ SignedIn signIn(const Options& options, Io& io) {
     }
     try {
         result.diary = std::make_unique<DiaryFile>(path);
-        const auto account = result.diary->account(options.value("user"));
-        if (!account) {
+        const app::DiaryStore::SignIn signIn = result.diary->checkPassword(options.value("user"), *password);
+        if (signIn.check == app::DiaryStore::PasswordCheck::UnknownAccount) {
             io.err(QStringLiteral("qingjianlu-data: 查无此人哦。No such account."));
             result.exitCode = kNotSignedIn;
-        } else if (!DiaryFile::signsIn(*account, *password)) {
+        } else if (signIn.check == app::DiaryStore::PasswordCheck::WrongPassword || password->isEmpty()) {
             io.err(QStringLiteral("qingjianlu-data: 口令不对哦！Wrong password."));
             result.exitCode = kNotSignedIn;
         } else {
-            result.user = account->name;
+            result.user = signIn.storedName;
         }
     } catch (const dao::DaoError& error) {
         result.exitCode = failed(

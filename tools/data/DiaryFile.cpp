@@ -1,6 +1,5 @@
 #include "tools/data/DiaryFile.h"
 
-#include "app/Passwords.h"
 #include "app/SqlText.h"
 #include "db/DaoInternal.h"
 #include "db/DiaryDatabase.h"
@@ -41,27 +40,11 @@ void stepToDone(dao::Connection& connection, sqlite3_stmt* statement) {
 
 DiaryFile::DiaryFile(const QString& path)
     : m_database(dao::OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword))),
-      m_connection(dao::connectionOf(*m_database)) {}
+      m_connection(dao::connectionOf(*m_database)), m_store(m_database) {}
 
 DiaryFile::~DiaryFile() {
     if (m_inTransaction)
         rollback();
-}
-
-std::optional<DiaryFile::Account> DiaryFile::account(const QString& name) {
-    auto records = m_database->OpenRecordset(sql::selectUser(name));
-    if (records->RecordCount() == 0)
-        return std::nullopt;
-    Account found;
-    found.name = dao::fieldText(records->Fields(2));
-    const QVariant stored = records->Fields(3);
-    if (!stored.isNull())
-        found.storedPassword = stored.toString();
-    return found;
-}
-
-bool DiaryFile::signsIn(const Account& account, const QString& typed) {
-    return !typed.isEmpty() && account.storedPassword && app::verifyPassword(*account.storedPassword, typed);
 }
 
 qint64 DiaryFile::entryCount(const QString& owner) {
@@ -124,27 +107,28 @@ QSet<QByteArray> DiaryFile::sameEntryKeys(const QString& owner) {
 }
 
 void DiaryFile::begin() {
-    m_connection->exec("BEGIN IMMEDIATE");
+    m_database->BeginTrans();
     m_inTransaction = true;
 }
 
 void DiaryFile::commit() {
-    m_connection->exec("COMMIT");
+    m_database->CommitTrans();
     m_inTransaction = false;
 }
 
 void DiaryFile::rollback() {
-    // Nothing of the abandoned work may stay; a failing rollback leaves the engine to undo it on close.
-    sqlite3_exec(m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+    if (!m_inTransaction)
+        return;
     m_inTransaction = false;
+    try {
+        m_database->Rollback();
+    } catch (const dao::DaoError&) {
+        // The connection is closed with the file right after; the engine undoes what was not committed.
+    }
 }
 
 void DiaryFile::createAccount(const QString& name, const QString& password) {
-    dao::StatementLease lease =
-        m_connection->statement("INSERT INTO users(username, password, \"limit\") VALUES(?, ?, 1)");
-    bindText(*m_connection, lease.get(), 1, name);
-    bindText(*m_connection, lease.get(), 2, app::hashPassword(password));
-    stepToDone(*m_connection, lease.get());
+    m_store.createAccount(name, password);
 }
 
 void DiaryFile::addEntry(const QString& owner, const Entry& entry) {

@@ -46,17 +46,14 @@ int runMigrate(const MigrateOptions& options, Io& io) {
             if (plans.contains(key) || user.name.isEmpty())
                 continue;
             Plan plan;
-            const auto account = diary.account(user.name);
-            if (!account) {
-                if (user.password && !user.password->isEmpty()) {
-                    plan = Plan{Plan::Kind::Create, user.name, *user.password};
-                    created << user.name;
-                } else {
-                    skipped << user.name;
-                }
-            } else if (DiaryFile::signsIn(*account, user.password.value_or(QString()))) {
-                plan = Plan{Plan::Kind::Migrate, account->name, {}};
-                migrated << account->name;
+            const QString password = user.password.value_or(QString());
+            const app::DiaryStore::SignIn signIn = diary.checkPassword(user.name, password);
+            if (signIn.check == app::DiaryStore::PasswordCheck::UnknownAccount && !password.isEmpty()) {
+                plan = Plan{Plan::Kind::Create, user.name, password};
+                created << user.name;
+            } else if (signIn.check == app::DiaryStore::PasswordCheck::Accepted && !password.isEmpty()) {
+                plan = Plan{Plan::Kind::Migrate, signIn.storedName, {}};
+                migrated << signIn.storedName;
             } else {
                 skipped << user.name;
             }
