@@ -48,7 +48,7 @@ QList<QStringList> entriesOf(const QString& user) {
     diary.forEachEntry(user, [&rows](const Entry& entry) {
         QStringList row;
         for (const auto* field : {&entry.title, &entry.date, &entry.weekday, &entry.weather, &entry.body})
-            row << field->value_or(QStringLiteral("NULL"));
+            row << (field->isNull() ? QStringLiteral("NULL") : *field);
         rows << row;
         return true;
     });

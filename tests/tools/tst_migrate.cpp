@@ -49,7 +49,7 @@ QList<QStringList> entriesOf(const QString& user) {
     QList<QStringList> rows;
     DiaryFile diary(dao::diaryDatabasePath());
     diary.forEachEntry(user, [&rows](const Entry& entry) {
-        rows << QStringList{entry.owner, *entry.title, *entry.date, *entry.weekday, *entry.weather, *entry.body};
+        rows << QStringList{entry.owner, entry.title, entry.date, entry.weekday, entry.weather, entry.body};
         return true;
     });
     return rows;

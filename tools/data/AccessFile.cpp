@@ -191,11 +191,11 @@ OldFile read(const QString& path) {
         Entry entry;
         entry.id = row[0].toLongLong();
         entry.owner = row[1];
-        entry.title = row[2];
-        entry.date = row[3];
-        entry.weekday = row[4];
-        entry.weather = row[5];
-        entry.body = row[6];
+        entry.title = valueText(row[2]);
+        entry.date = valueText(row[3]);
+        entry.weekday = valueText(row[4]);
+        entry.weather = valueText(row[5]);
+        entry.body = valueText(row[6]);
         old.entries.push_back(std::move(entry));
     }
     return old;

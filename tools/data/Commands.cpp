@@ -249,15 +249,15 @@ Source jsonSource(const QString& path) {
     for (Entry& entry : document.entries) {
         // A date that names a day is written as the editor writes that day, so the entry groups with the
         // account's own; any other date text is kept as it stands.
-        const QDate day = dayOfDateText(entry.date.value_or(QString()));
+        const QDate day = dayOfDateText(entry.date);
         if (day.isValid()) {
             const Entry written = editorEntry(day, {}, {}, {});
             entry.date = written.date;
             entry.weekday = written.weekday;
         }
         for (auto* field : {&entry.title, &entry.weather, &entry.body})
-            if (*field)
-                **field = sql::entryText(**field);
+            if (!field->isNull())
+                *field = valueText(sql::entryText(*field));
     }
     source.entries = std::move(document.entries);
     return source;

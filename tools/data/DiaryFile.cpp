@@ -11,10 +11,10 @@
 namespace datatool {
 namespace {
 
-void bindText(dao::Connection& connection, sqlite3_stmt* statement, int index, const std::optional<QString>& text) {
+void bindText(dao::Connection& connection, sqlite3_stmt* statement, int index, const QString& text) {
     int rc;
-    if (text) {
-        const QByteArray utf8 = text->toUtf8();
+    if (!text.isNull()) {
+        const QByteArray utf8 = text.toUtf8();
         rc = sqlite3_bind_text(statement, index, utf8.constData(), int(utf8.size()), SQLITE_TRANSIENT);
     } else {
         rc = sqlite3_bind_null(statement, index);
@@ -23,11 +23,11 @@ void bindText(dao::Connection& connection, sqlite3_stmt* statement, int index, c
         throw connection.error(rc);
 }
 
-std::optional<QString> columnText(sqlite3_stmt* statement, int column) {
+QString columnText(sqlite3_stmt* statement, int column) {
     if (sqlite3_column_type(statement, column) == SQLITE_NULL)
-        return std::nullopt;
+        return QString();
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return QString::fromUtf8(text, sqlite3_column_bytes(statement, column));
+    return valueText(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
 }
 
 void stepToDone(dao::Connection& connection, sqlite3_stmt* statement) {
@@ -71,7 +71,7 @@ void DiaryFile::forEachEntry(const QString& owner, const std::function<bool(cons
             throw m_connection->error(rc);
         Entry entry;
         entry.id = sqlite3_column_int64(lease.get(), 0);
-        entry.owner = columnText(lease.get(), 1).value_or(QString());
+        entry.owner = columnText(lease.get(), 1);
         entry.title = columnText(lease.get(), 2);
         entry.date = columnText(lease.get(), 3);
         entry.weekday = columnText(lease.get(), 4);
@@ -86,8 +86,8 @@ QByteArray DiaryFile::sameEntryKey(const Entry& entry) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
     for (const auto* field : {&entry.date, &entry.title, &entry.body}) {
         // A field without a value differs from an empty one.
-        if (*field) {
-            const QByteArray utf8 = (*field)->toUtf8();
+        if (!field->isNull()) {
+            const QByteArray utf8 = field->toUtf8();
             hash.addData(QByteArray::number(utf8.size()) + ':');
             hash.addData(utf8);
         } else {

@@ -50,9 +50,9 @@ Entry editorEntry(const QDate& day, const QString& title, const QString& weather
     Entry entry;
     entry.date = platform::DateLocale::shortDate(day);
     entry.weekday = platform::DateLocale::weekdayName(day);
-    entry.title = sql::entryText(title);
-    entry.weather = sql::entryText(weather);
-    entry.body = sql::entryText(withCrLf(body));
+    entry.title = valueText(sql::entryText(title));
+    entry.weather = valueText(sql::entryText(weather));
+    entry.body = valueText(sql::entryText(withCrLf(body)));
     return entry;
 }
 

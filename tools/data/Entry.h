@@ -1,24 +1,22 @@
 #pragma once
 
-// One diary entry as the data tool moves it between data.mdb and other files. A field without a value is
-// kept apart from an empty one, so an export is a lossless copy of what is stored.
+// The diary entry as the data tool moves it between data.mdb and other files: the program's own entry type.
+// A field without a value (a null QString) is kept apart from an empty one, so an export is a lossless copy
+// of what is stored.
+
+#include "app/DiaryEntry.h"
 
 #include <QDate>
 #include <QString>
 
-#include <optional>
-
 namespace datatool {
 
-struct Entry {
-    qint64 id = 0;
-    QString owner;
-    std::optional<QString> title;
-    std::optional<QString> date;
-    std::optional<QString> weekday;
-    std::optional<QString> weather;
-    std::optional<QString> body;
-};
+using Entry = DiaryEntry;
+
+// The text as a value: an empty text that is not null (what a stored empty text is).
+inline QString valueText(const QString& text) {
+    return text.isNull() ? QStringLiteral("") : text;
+}
 
 // The day an entry's date text names: the system's short date form first (what the editor writes), then
 // the common spellings of a date with a four-digit year. Invalid when the text names no day.

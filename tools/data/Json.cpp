@@ -47,8 +47,8 @@ QByteArray quoted(const QString& text) {
 
 namespace {
 
-QByteArray valueOf(const std::optional<QString>& text) {
-    return text ? quoted(*text) : QByteArrayLiteral("null");
+QByteArray valueOf(const QString& text) {
+    return !text.isNull() ? quoted(text) : QByteArrayLiteral("null");
 }
 
 } // namespace
@@ -80,15 +80,15 @@ bool Writer::finish() {
 namespace {
 
 // A text field: a string, null, or left out (as null). Anything else makes the entry unreadable.
-bool textField(const QJsonObject& object, const char* name, std::optional<QString>& into) {
+bool textField(const QJsonObject& object, const char* name, QString& into) {
     const QJsonValue value = object.value(QLatin1String(name));
     if (value.isUndefined() || value.isNull()) {
-        into.reset();
+        into = QString();
         return true;
     }
     if (!value.isString())
         return false;
-    into = value.toString();
+    into = valueText(value.toString());
     return true;
 }
 

@@ -19,15 +19,15 @@ qint64 countCharacters(const QString& text) {
 
 void Stats::add(const Entry& entry) {
     ++m_entries;
-    const QDate day = dayOfDateText(entry.date.value_or(QString()));
+    const QDate day = dayOfDateText(entry.date);
     if (day.isValid()) {
         m_days.insert(day);
         ++m_perYear[day.year()];
     } else {
         ++m_undated;
-        m_otherDates.insert(entry.date.value_or(QString()));
+        m_otherDates.insert(entry.date);
     }
-    m_characters += countCharacters(entry.title.value_or(QString())) + countCharacters(entry.body.value_or(QString()));
+    m_characters += countCharacters(entry.title) + countCharacters(entry.body);
 }
 
 int Stats::longestRun() const {

@@ -11,10 +11,6 @@
 namespace datatool {
 namespace {
 
-QString text(const std::optional<QString>& value) {
-    return value.value_or(QString());
-}
-
 QString withLf(const QString& body) {
     return QString(body)
         .replace(QLatin1String("\r\n"), QLatin1String("\n"))
@@ -35,30 +31,28 @@ struct Book {
 };
 
 void addEntry(Book& book, const Entry& entry, YearBookFormat format) {
-    const QString date = text(entry.date);
+    const QString date = entry.date;
     const bool newDate = book.body.isEmpty() || date != book.lastDate;
     book.lastDate = date;
     switch (format) {
     case YearBookFormat::Markdown:
         if (newDate)
-            book.body += QStringLiteral("\n## %1 %2\n").arg(date, text(entry.weekday));
-        book.body += QStringLiteral("\n### %1\n\n天气：%2\n\n%3\n")
-                         .arg(text(entry.title), text(entry.weather), withLf(text(entry.body)));
+            book.body += QStringLiteral("\n## %1 %2\n").arg(date, entry.weekday);
+        book.body += QStringLiteral("\n### %1\n\n天气：%2\n\n%3\n").arg(entry.title, entry.weather, withLf(entry.body));
         break;
     case YearBookFormat::Html:
         if (newDate)
-            book.body += QStringLiteral("<h2>%1 %2</h2>\n").arg(escapeHtml(date), escapeHtml(text(entry.weekday)));
+            book.body += QStringLiteral("<h2>%1 %2</h2>\n").arg(escapeHtml(date), escapeHtml(entry.weekday));
         book.body += QStringLiteral("<article><h3>%1</h3><p class=\"meta\">天气：%2</p><div class=\"body\">%3</div>"
                                     "</article>\n")
-                         .arg(escapeHtml(text(entry.title)), escapeHtml(text(entry.weather)),
-                              escapeHtml(withLf(text(entry.body))));
+                         .arg(escapeHtml(entry.title), escapeHtml(entry.weather), escapeHtml(withLf(entry.body)));
         break;
     case YearBookFormat::Text:
         // The main window's export of one entry, the entries one after another with an empty line between.
         if (!book.body.isEmpty())
             book.body += QLatin1String("\r\n");
         book.body += QStringLiteral("标题：%1\r\n日期：%2 %3\r\n天气：%4\r\n内容：%5\r\n")
-                         .arg(text(entry.title), date, text(entry.weekday), text(entry.weather), text(entry.body));
+                         .arg(entry.title, date, entry.weekday, entry.weather, entry.body);
         break;
     }
 }
@@ -106,7 +100,7 @@ QMap<QString, QByteArray> yearBooks(std::vector<Entry> entries, const QString& u
     std::vector<Keyed> order;
     order.reserve(entries.size());
     for (const Entry& entry : entries)
-        order.push_back({dayOfDateText(text(entry.date)), &entry});
+        order.push_back({dayOfDateText(entry.date), &entry});
     // Date order; entries of one day (and undated ones) in the order they were written.
     std::stable_sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) {
         if (a.day.isValid() != b.day.isValid())
