@@ -7,6 +7,7 @@
 
 #include "tools/data/Commands.h"
 #include "tools/data/DiaryFile.h"
+#include "tools/data/Json.h"
 
 #include "app/Passwords.h"
 
@@ -138,6 +139,40 @@ private slots:
         QCOMPARE(runTool({"import", "--user", "王五", "--from", "json", path("in.json")}).code, 0);
         QCOMPARE(entriesOf("王五"), (QList<QStringList>{{"It’s", "2010/1/1", "星期五", "rain’s", "a\nb’"},
                                                         {"t", "2012/2/29", "星期三", "NULL", "c\rd"}}));
+    }
+
+    void jsonFileIsCheckedWholeBeforeAnythingIsRead_data() {
+        QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("error"); // a part of it; empty: the file is fine
+        QTest::addColumn<int>("entries");
+        const QByteArray head = "{\"format\": \"qingjianlu-diary\", \"version\": 1, \"user\": \"u\", \"entries\": ";
+        QTest::newRow("keys in another order") << QByteArray("{\"entries\": [{\"title\": \"a\"}], \"user\": \"u\", "
+                                                             "\"version\": 1, \"format\": \"qingjianlu-diary\"}")
+                                               << "" << 1;
+        QTest::newRow("brackets inside texts") << head + "[{\"title\": \"}]\\\"{[\"}, {\"body\": \"\\\\\"}]}"
+                                               << "" << 2;
+        QTest::newRow("no entries") << head + "[]}\n"
+                                    << "" << 0;
+        QTest::newRow("text after the end") << head + "[]} x"
+                                            << "不是完整的 JSON 文件" << 0;
+        QTest::newRow("cut inside a text") << head + "[{\"title\": \"ab"
+                                           << "不是完整的 JSON 文件" << 0;
+        QTest::newRow("empty file") << QByteArray() << "不是完整的 JSON 文件" << 0;
+        QTest::newRow("another version") << QByteArray(head).replace("1,", "2,") + "[]}"
+                                         << "不是青简录导出的" << 0;
+        QTest::newRow("entries not a list") << head + "{}}"
+                                            << "不是青简录导出的" << 0;
+        QTest::newRow("an entry that is no object") << head + "[1]}"
+                                                    << "第 1 篇日记的字段不是文字" << 1;
+    }
+    void jsonFileIsCheckedWholeBeforeAnythingIsRead() {
+        QFETCH(QByteArray, bytes);
+        QFETCH(QString, error);
+        QFETCH(int, entries);
+        json::Header header;
+        const QString problem = json::check(bytes, &header);
+        QVERIFY2(error.isEmpty() ? problem.isEmpty() : problem.contains(error), qPrintable(problem));
+        QCOMPARE(header.entries, entries);
     }
 
     void redNotebookJournalComesInWithItsDates_data() {

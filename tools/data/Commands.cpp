@@ -228,52 +228,81 @@ int runExport(const Options& options, Io& io) {
     }
 }
 
-// The entries a source brings, already written as the diary keeps them, or why the source cannot be read.
-struct Source {
-    std::vector<Entry> entries;
+// The entries a source brings, written as the diary keeps them, or why the source cannot be read. A JSON
+// file is not held in memory: it is mapped, checked whole first, then read entry by entry.
+class Source {
+public:
+    virtual ~Source() = default;
     QString error;
+    qint64 count = 0;
+    // Hands each entry over in order; an error text when the source fails on the way.
+    virtual QString forEach(const std::function<void(const Entry&)>& each) = 0;
 };
 
-Source jsonSource(const QString& path) {
-    Source source;
-    QFile file(path);
-    if (!file.open(QIODevice::ReadOnly)) {
-        source.error = QStringLiteral("无法读取“%1”：%2。Cannot read it.").arg(path, file.errorString());
-        return source;
+// A date that names a day is written as the editor writes that day, so the entry groups with the account's
+// own; any other date text is kept as it stands. Title, weather and body as the editor saves them.
+void asTheEditorWrites(Entry& entry) {
+    const QDate day = dayOfDateText(entry.date);
+    if (day.isValid()) {
+        const Entry written = editorEntry(day, {}, {}, {});
+        entry.date = written.date;
+        entry.weekday = written.weekday;
     }
-    json::Document document = json::read(file.readAll());
-    if (!document.error.isEmpty()) {
-        source.error = QStringLiteral("“%1”：%2").arg(path, document.error);
-        return source;
-    }
-    for (Entry& entry : document.entries) {
-        // A date that names a day is written as the editor writes that day, so the entry groups with the
-        // account's own; any other date text is kept as it stands.
-        const QDate day = dayOfDateText(entry.date);
-        if (day.isValid()) {
-            const Entry written = editorEntry(day, {}, {}, {});
-            entry.date = written.date;
-            entry.weekday = written.weekday;
-        }
-        for (auto* field : {&entry.title, &entry.weather, &entry.body})
-            if (!field->isNull())
-                *field = valueText(sql::entryText(*field));
-    }
-    source.entries = std::move(document.entries);
-    return source;
+    for (QString* field : {&entry.title, &entry.weather, &entry.body})
+        if (!field->isNull())
+            *field = valueText(sql::entryText(*field));
 }
 
-Source redNotebookSource(const QString& folder) {
-    Source source;
-    const rednotebook::Journal journal = rednotebook::readJournal(folder);
-    if (!journal.error.isEmpty()) {
-        source.error = journal.error;
-        return source;
+class JsonSource : public Source {
+public:
+    explicit JsonSource(const QString& path) : m_file(path) {
+        if (!m_file.open(QIODevice::ReadOnly)) {
+            error = QStringLiteral("无法读取“%1”：%2。Cannot read it.").arg(path, m_file.errorString());
+            return;
+        }
+        if (m_file.size() > 0) {
+            const uchar* mapped = m_file.map(0, m_file.size());
+            if (mapped)
+                m_bytes = QByteArrayView(mapped, m_file.size());
+        }
+        if (m_bytes.isNull()) {
+            m_read = m_file.readAll();
+            m_bytes = m_read;
+        }
+        json::Header header;
+        const QString problem = json::check(m_bytes, &header);
+        if (!problem.isEmpty())
+            error = QStringLiteral("“%1”：%2").arg(path, problem);
+        count = header.entries;
     }
-    for (const rednotebook::Day& day : journal.days)
-        source.entries.push_back(editorEntry(day.date, rednotebook::titleOf(day.text), QString(), day.text));
-    return source;
-}
+    QString forEach(const std::function<void(const Entry&)>& each) override {
+        return json::forEachEntry(m_bytes, [&each](Entry& entry) {
+            asTheEditorWrites(entry);
+            each(entry);
+        });
+    }
+
+private:
+    QFile m_file;
+    QByteArray m_read;
+    QByteArrayView m_bytes;
+};
+
+class RedNotebookSource : public Source {
+public:
+    explicit RedNotebookSource(const QString& folder) : m_journal(rednotebook::readJournal(folder)) {
+        error = m_journal.error;
+        count = qint64(m_journal.days.size());
+    }
+    QString forEach(const std::function<void(const Entry&)>& each) override {
+        for (const rednotebook::Day& day : m_journal.days)
+            each(editorEntry(day.date, rednotebook::titleOf(day.text), QString(), day.text));
+        return {};
+    }
+
+private:
+    rednotebook::Journal m_journal;
+};
 
 int runImport(const Options& options, Io& io) {
     if (!allowed(options, {QStringLiteral("user"), QStringLiteral("from")}, {QStringLiteral("password-stdin")}, 1) ||
@@ -287,9 +316,13 @@ int runImport(const Options& options, Io& io) {
     SignedIn signedIn = signIn(options, io);
     if (signedIn.exitCode != kDone)
         return signedIn.exitCode;
-    const Source source = from == QLatin1String("json") ? jsonSource(sourcePath) : redNotebookSource(sourcePath);
-    if (!source.error.isEmpty())
-        return failed(io, source.error + QStringLiteral(" 什么也没有导入。Nothing was imported."));
+    std::unique_ptr<Source> source;
+    if (from == QLatin1String("json"))
+        source = std::make_unique<JsonSource>(sourcePath);
+    else
+        source = std::make_unique<RedNotebookSource>(sourcePath);
+    if (!source->error.isEmpty())
+        return failed(io, source->error + QStringLiteral(" 什么也没有导入。Nothing was imported."));
 
     DiaryFile& diary = *signedIn.diary;
     try {
@@ -297,11 +330,11 @@ int runImport(const Options& options, Io& io) {
         QString backupProblem;
         if (!backUp(diary.path(), io.now(), &backupProblem))
             return failed(io, backupProblem);
-        Progress progress(io, QStringLiteral("导入 importing"), qint64(source.entries.size()), options.has("quiet"));
+        Progress progress(io, QStringLiteral("导入 importing"), source->count, options.has("quiet"));
         qint64 added = 0;
         qint64 skipped = 0;
         diary.begin();
-        for (const Entry& entry : source.entries) {
+        const QString problem = source->forEach([&](const Entry& entry) {
             if (existing.contains(DiaryFile::sameEntryKey(entry))) {
                 ++skipped;
             } else {
@@ -309,6 +342,11 @@ int runImport(const Options& options, Io& io) {
                 ++added;
             }
             progress.step(added + skipped);
+        });
+        if (!problem.isEmpty()) {
+            // The file changed after it was checked: nothing of it is kept.
+            diary.rollback();
+            return failed(io, problem + QStringLiteral(" 什么也没有导入。Nothing was imported."));
         }
         diary.commit();
         progress.finish();

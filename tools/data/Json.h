@@ -9,7 +9,7 @@
 #include <QByteArray>
 #include <QString>
 
-#include <vector>
+#include <functional>
 
 class QIODevice;
 
@@ -35,14 +35,18 @@ private:
 // A JSON string literal for text (quotes included); control characters escaped, everything else as UTF-8.
 QByteArray quoted(const QString& text);
 
-struct Document {
+// What a file says beside its entries.
+struct Header {
     QString user;
-    std::vector<Entry> entries; // in file order; id and owner as the file gives them
-    QString error;              // empty when the file is one of ours and whole
+    qint64 entries = 0;
 };
 
-// Reads a file written by Writer (of any account). Anything else, or a damaged file, gives an error that
-// says what is wrong and no entries.
-Document read(const QByteArray& bytes);
+// Reads a file written by Writer (of any account) without holding more than one entry at a time: the bytes
+// are scanned for the top-level keys and each element of "entries" is parsed on its own. check() goes
+// through the whole file and gives an error text for anything that is not one of these files or not whole
+// (empty when it is); forEachEntry() then hands the entries over in file order (id as the file has it, no
+// owner), stopping at the first entry that is not right.
+QString check(QByteArrayView bytes, Header* header);
+QString forEachEntry(QByteArrayView bytes, const std::function<void(Entry&)>& each);
 
 } // namespace datatool::json
