@@ -10,11 +10,17 @@ namespace datatool::json {
 QByteArray quoted(const QString& text) {
     const QByteArray utf8 = text.toUtf8();
     QByteArray out;
-    out.reserve(utf8.size() + 2);
+    out.reserve(utf8.size() + utf8.size() / 32 + 2);
     out += '"';
-    for (const char c : utf8) {
-        const auto byte = static_cast<unsigned char>(c);
-        switch (c) {
+    // Runs of bytes that need no escape are copied whole.
+    qsizetype run = 0;
+    for (qsizetype i = 0; i < utf8.size(); ++i) {
+        const auto byte = static_cast<unsigned char>(utf8[i]);
+        if (byte >= 0x20 && byte != '"' && byte != '\\')
+            continue;
+        out.append(utf8.constData() + run, i - run);
+        run = i + 1;
+        switch (byte) {
         case '"':
             out += "\\\"";
             break;
@@ -30,17 +36,15 @@ QByteArray quoted(const QString& text) {
         case '\t':
             out += "\\t";
             break;
-        default:
-            if (byte < 0x20) {
-                static const char hex[] = "0123456789abcdef";
-                out += "\\u00";
-                out += hex[byte >> 4];
-                out += hex[byte & 0xf];
-            } else {
-                out += c;
-            }
+        default: {
+            static const char hex[] = "0123456789abcdef";
+            out += "\\u00";
+            out += hex[byte >> 4];
+            out += hex[byte & 0xf];
+        }
         }
     }
+    out.append(utf8.constData() + run, utf8.size() - run);
     out += '"';
     return out;
 }
