@@ -389,8 +389,9 @@ private slots:
             QCOMPARE(entriesOf(*db), wanted);
         }
         QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"0"});
+        dao::IndexBuilds builds;
         auto db = diary.open();
-        dao::waitForIndexBuilds();
+        builds.wait();
         QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"2"});
         QCOMPARE(entriesOf(*db), wanted);
         QCOMPARE(entriesOf(*diary.open()), wanted);

@@ -405,7 +405,7 @@ bool backUp(const QString& databasePath, const QDateTime& now, QString* problem)
                        .arg(outcome.reason);
         return false;
     }
-    dao::backup::rotateBackups(folder);
+    dao::backup::rotateBackups(folder, dao::backup::kKeptBackups, outcome.path);
     return true;
 }
 

@@ -39,8 +39,7 @@ void stepToDone(dao::Connection& connection, sqlite3_stmt* statement) {
 } // namespace
 
 DiaryFile::DiaryFile(const QString& path)
-    : m_database(dao::OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword))),
-      m_connection(dao::connectionOf(*m_database)), m_store(m_database) {}
+    : m_database(dao::openDiaryDatabaseAt(path)), m_connection(dao::connectionOf(*m_database)), m_store(m_database) {}
 
 DiaryFile::~DiaryFile() {
     if (m_inTransaction)

@@ -4,19 +4,18 @@
 #include "platform/Controls.h"
 
 #include "DiaryTree.h"
+#include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
 #include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
 #include "platform/WindowSizeLimit.h"
 #include "update/Updater.h"
 
 #include <QMoveEvent>
 #include <QResizeEvent>
-#include <QStyle>
 
 using platform::Twips::place;
 
@@ -184,9 +183,14 @@ void Form_View::Timer_Update_Timer() {
 void Form_View::fv_RefreshTree() {
     TreeView_Diary->clearNodes();
     app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
-    // A failed query leaves ViewRecords as it was; the tree is then built from that.
-    app::skipOnError([this] { ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryOfUser(CurrentUser)); });
-    TreeView_Diary->fillFromRecords(ViewRecords.get());
+    // A failed query (the file held by another program, say) leaves ViewRecords as it was, which may be the
+    // shown entry's one record; the tree is then built again from the records of the last tree, so that the
+    // user keeps the diary they had rather than a tree of one entry.
+    app::skipOnError([this] {
+        ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryOfUser(CurrentUser));
+        m_treeRecords = ViewRecords;
+    });
+    TreeView_Diary->fillFromRecords(m_treeRecords.get());
 }
 
 void Form_View::TreeView_Diary_MouseDown(int button, int shift, double x, double y) {
@@ -238,7 +242,8 @@ void Form_View::showEntry(const QString& key) {
         Text_Title->setText(title);
         Label_DateWeek->setText(dateWeek);
         Label_Weather->setText(weather);
-        RichTextBox_DiaryText->setPlainText(body);
+        // A lone LF stays a line break inside its line, so that the export writes it back as the LF it was.
+        RichTextBox_DiaryText->setPlainText(entrytextfile::editorTextFromStored(body));
     });
 }
 
@@ -297,15 +302,7 @@ void Form_View::placeControls() {
 }
 
 QSizeF Form_View::outerSizeInTwips() const {
-    QSize frame = platform::WindowSizeLimit::frameExtent(this);
-    if (frame.isEmpty()) {
-        // No frame reported (not yet shown, or a platform without decorations): count the frame the
-        // platform's style would draw, a border on every side and a caption on top.
-        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
-        const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-        frame = QSize(2 * border, 2 * border + caption);
-    }
-    const QSize outer = size() + frame;
+    const QSize outer = platform::WindowSizeLimit::outerSize(this);
     return {platform::Twips::fromPixels(outer.width(), this), platform::Twips::fromPixels(outer.height(), this)};
 }
 
@@ -328,14 +325,4 @@ void Form_View::changeEvent(QEvent* event) {
     platform::Form::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-}
-
-void Form_View::showEvent(QShowEvent* event) {
-    platform::Form::showEvent(event);
-    if (m_centred || event->spontaneous())
-        return;
-    m_centred = true;
-    const QSizeF outerTwips = outerSizeInTwips();
-    platform::centreOnScreen(this, QSize(platform::Twips::toPixels(outerTwips.width(), this),
-                                         platform::Twips::toPixels(outerTwips.height(), this)));
 }

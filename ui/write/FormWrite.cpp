@@ -11,7 +11,7 @@
 #include "db/Dao.h"
 #include "platform/DateLocale.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
+#include "platform/WindowSizeLimit.h"
 #include "ui/view/FormView.h"
 #include "update/Updater.h"
 
@@ -137,8 +137,8 @@ void Form_Write::Form_Load() {
         m_mode = Mode::New;
 
     Text_DiaryTitle->setFocus();
-    // Centred on the screen when shown.
-    platform::centreOnScreen(this);
+    // Centred on the screen by its outer size when shown.
+    platform::WindowSizeLimit::centreWhenShown(this);
 }
 
 void Form_Write::loadImportedFile() {
