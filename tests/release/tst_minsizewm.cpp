@@ -5,6 +5,7 @@
 // runs) it skips itself.
 #include "support/Windows.h"
 
+#include "platform/MessageBox.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
 #include "ui/find/FormFind.h"
@@ -12,6 +13,8 @@
 #include "ui/login/FormLogin.h"
 #include "ui/write/FormWrite.h"
 
+#include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -114,10 +117,11 @@ private slots:
         QCOMPARE(shown->isMaximized(), state == Qt::WindowMaximized);
         const QRect rect = outer(shown);
         const double w = twips::fromPixels(rect.width(), shown), h = twips::fromPixels(rect.height(), shown);
-        qInfo("%s: outer %d x %d", QTest::currentDataTag(), rect.width(), rect.height());
         if (auto* find = qobject_cast<Form_Find*>(shown)) {
             // Taller than the client can hold where the formula asks it: the window clips it.
             const QRect list = find->ListView_Result->geometry();
+            qInfo("%s: outer %d x %d, list %d x %d", QTest::currentDataTag(), rect.width(), rect.height(), list.width(),
+                  list.height());
             QVERIFY(near(list.width(), twips::toPixels(w - 100, find)));
             QVERIFY(near(list.height(), twips::toPixels(h - (find->isMaximized() ? 830 : 810), find)));
             if (QByteArray(QTest::currentDataTag()).endsWith("restored"))
@@ -127,6 +131,9 @@ private slots:
         // The tree ends 600 twips above the bottom, the banner's right edge 200 twips left of the right edge and
         // its bottom 630 above the bottom; title, date and body end 100 twips left of the banner.
         const int right = m_view->WebBrowser_Ad->geometry().left() - twips::toPixels(100, m_view);
+        qInfo("%s: outer %d x %d, tree height %d, banner %d..%d", QTest::currentDataTag(), rect.width(), rect.height(),
+              m_view->TreeView_Diary->height(), m_view->WebBrowser_Ad->geometry().left(),
+              m_view->WebBrowser_Ad->geometry().right() + 1);
         QVERIFY(near(m_view->TreeView_Diary->height(), twips::toPixels(h - 600, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().right() + 1, twips::toPixels(w - 200, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().bottom() + 1, twips::toPixels(h - 630, m_view)));
@@ -156,6 +163,34 @@ private slots:
         m_view->windowHandle()->resize(asked);
         QTest::qWait(400); // the window manager has answered
         verifyOuterSizeAndLayout(asked.expandedTo(kLimit - frame()) + frame());
+    }
+
+    // A message box with a short text is still wide enough for the window manager to show its title whole
+    // beside the title bar's icon and buttons (each about as wide as the bar is high), and its text keeps
+    // clear of the edges.
+    void messageBoxShowsItsTitleWhole() {
+        platform::MessageBox::setTestMode(false);
+        platform::MessageBox::Request notice;
+        notice.text = QStringLiteral("好。");
+        platform::MessageBox::showModeless(notice);
+        platform::MessageBox::setTestMode(true);
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                box = b;
+        QVERIFY(box && QTest::qWaitForWindowExposed(box));
+        QTRY_VERIFY_WITH_TIMEOUT(box->geometry().top() > box->frameGeometry().top(), 5000);
+        QTest::qWait(400); // the window manager has answered
+        const int titleBar = box->geometry().top() - box->frameGeometry().top();
+        QFont bold = box->font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(platform::MessageBox::applicationTitle());
+        QVERIFY2(box->width() >= title + 5 * titleBar,
+                 qPrintable(
+                     QStringLiteral("%1 px wide, title %2 px, bar %3 px").arg(box->width()).arg(title).arg(titleBar)));
+        const QRect text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->geometry();
+        QVERIFY(text.left() >= 8 && text.right() <= box->width() - 8);
+        box->close();
     }
 };
 
