@@ -10,14 +10,15 @@ cd "$(dirname "$(readlink -f "$0")")"
 # Building and running the program.
 RUN_PACKAGES=(build-essential cmake pkg-config
               qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-translations-l10n
-              libsqlcipher-dev libssl-dev libsodium-dev libuchardet-dev libcurl4-openssl-dev fonts-noto-cjk)
+              libsqlcipher-dev libssl-dev libsodium-dev libuchardet-dev libcurl4-openssl-dev fonts-noto-cjk
+              mdbtools-dev)
 # The tests on top: sanitizers and fuzzing (clang), benchmarks, a virtual X server with a window manager,
 # formatting, the sqlcipher shell, and the Windows cross builds run under Wine (with the tools that build
 # Qt Core, SQLCipher and libsodium from source, and the Chinese locale).
 TEST_PACKAGES=(clang libclang-rt-14-dev qt6-l10n-tools sqlcipher libbenchmark-dev
                xvfb xauth x11-utils clang-format openbox
                g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64
-               ninja-build tcl autoconf automake libtool locales)
+               ninja-build tcl autoconf automake libtool locales rednotebook)
 
 install_packages() { # install_packages <package>...: those not installed yet
     local missing=()

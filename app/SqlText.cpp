@@ -17,12 +17,23 @@ QString entryText(const QString& value) {
 QString entryKey(qint64 id) {
     return QStringLiteral("id = ") + QString::number(id);
 }
-QString entryKey(const QString& idText) {
-    return QStringLiteral("id = ") + idText;
+std::optional<qint64> entryIdOf(const QString& key) {
+    constexpr qsizetype kMaxDigits = 18;
+    static const QString prefix = QStringLiteral("id = ");
+    if (!key.startsWith(prefix) || key.size() == prefix.size() || key.size() > prefix.size() + kMaxDigits)
+        return std::nullopt;
+    qint64 id = 0;
+    for (qsizetype i = prefix.size(); i < key.size(); ++i) {
+        const char16_t c = key.at(i).unicode();
+        if (c < u'0' || c > u'9')
+            return std::nullopt;
+        id = id * 10 + (c - u'0');
+    }
+    return id;
 }
 
 bool isEntryKey(const QString& key) {
-    return key.contains(QLatin1String("id = "), Qt::CaseSensitive);
+    return entryIdOf(key).has_value();
 }
 
 QString selectUserNames() {
@@ -50,20 +61,20 @@ QString deleteDiaryWhere(const QString& condition) {
     return QStringLiteral("Delete from diary where ") + condition;
 }
 
-QString insertDiary(const QString& user, const QString& title, const QString& date, const QString& week,
-                    const QString& weather, const QString& text) {
+QString insertDiary(const DiaryEntry& entry) {
     return QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,diarytext) Values(") +
-           quoted(user) + QStringLiteral(", ") + quoted(entryText(title)) + QStringLiteral(", ") + quoted(date) +
-           QStringLiteral(", ") + quoted(week) + QStringLiteral(", ") + quoted(entryText(weather)) +
-           QStringLiteral(", ") + quoted(entryText(text)) + QStringLiteral(")");
+           quoted(entry.owner) + QStringLiteral(", ") + quoted(entryText(entry.title)) + QStringLiteral(", ") +
+           quoted(entry.date) + QStringLiteral(", ") + quoted(entry.weekday) + QStringLiteral(", ") +
+           quoted(entryText(entry.weather)) + QStringLiteral(", ") + quoted(entryText(entry.body)) +
+           QStringLiteral(")");
 }
 
-QString updateDiary(const QString& title, const QString& date, const QString& week, const QString& weather,
-                    const QString& text, const QString& condition) {
-    return QStringLiteral("UPDATE diary SET diarytitle=") + quoted(entryText(title)) + QStringLiteral(", diarydate=") +
-           quoted(date) + QStringLiteral(", diaryweek=") + quoted(week) + QStringLiteral(", diaryweather=") +
-           quoted(entryText(weather)) + QStringLiteral(", diarytext=") + quoted(entryText(text)) +
-           QStringLiteral(" where ") + condition;
+QString updateDiary(const DiaryEntry& entry) {
+    return QStringLiteral("UPDATE diary SET diarytitle=") + quoted(entryText(entry.title)) +
+           QStringLiteral(", diarydate=") + quoted(entry.date) + QStringLiteral(", diaryweek=") +
+           quoted(entry.weekday) + QStringLiteral(", diaryweather=") + quoted(entryText(entry.weather)) +
+           QStringLiteral(", diarytext=") + quoted(entryText(entry.body)) + QStringLiteral(" where ") +
+           entryKey(entry.id);
 }
 
 } // namespace sql

@@ -6,14 +6,14 @@
 
 # Everything lies flat in one folder. The program loads libupdate by its path beside itself anyway; the
 # run path lets the loader find anything else placed there too.
-set_target_properties(qingjianlu mkdiarydb update PROPERTIES INSTALL_RPATH "$ORIGIN")
+set_target_properties(qingjianlu mkdiarydb qingjianlu-data update PROPERTIES INSTALL_RPATH "$ORIGIN")
 
 if(WIN32)
     # The program file itself shows the icon in Explorer and on the task bar.
     target_sources(qingjianlu PRIVATE resources/qingjianlu.rc)
 endif()
 
-install(TARGETS qingjianlu mkdiarydb RUNTIME DESTINATION .)
+install(TARGETS qingjianlu mkdiarydb qingjianlu-data RUNTIME DESTINATION .)
 install(TARGETS update LIBRARY DESTINATION . RUNTIME DESTINATION .)
 install(FILES resources/qingjianlu.desktop resources/release/FIRST-RUN.txt DESTINATION .)
 if(UNIX)

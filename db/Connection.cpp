@@ -293,6 +293,14 @@ void Connection::giveBack(QByteArray sql, StatementHandle statement) noexcept {
     }
 }
 
+bool Connection::fileMoved() const {
+    int moved = 0;
+    // A file control the engine does not know (another VFS) leaves moved at 0: nothing is known to be wrong.
+    if (sqlite3_file_control(m_handle.get(), "main", SQLITE_FCNTL_HAS_MOVED, &moved) != SQLITE_OK)
+        return false;
+    return moved != 0;
+}
+
 void Connection::exec(const char* sql) {
     const int rc = sqlite3_exec(m_handle.get(), sql, nullptr, nullptr, nullptr);
     if (rc != SQLITE_OK)

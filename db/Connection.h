@@ -87,6 +87,9 @@ public:
     StatementLease statement(const QByteArray& sql);
     StatementHandle prepare(const QByteArray& sql);
 
+    // True when the file opened is no longer the one at path (moved, deleted or replaced).
+    bool fileMoved() const;
+
     // Runs statements that return nothing of interest; raises the mapped error on failure.
     void exec(const char* sql);
 

@@ -22,26 +22,31 @@ const TableInfo& tableFor(Connection& connection, const QString& name) {
 }
 
 // BEGIN IMMEDIATE … COMMIT around one change. Taking the write lock up front serialises writers across
-// processes, so checks made inside see every committed change and cannot be overtaken.
+// processes, so checks made inside see every committed change and cannot be overtaken. Inside a transaction
+// of the caller's, a savepoint instead: a failed change is undone alone and the caller's transaction goes on.
 class WriteTransaction {
 public:
-    explicit WriteTransaction(Connection& connection) : m_connection(connection) {
-        m_connection.exec("BEGIN IMMEDIATE");
+    WriteTransaction(Connection& connection, bool insideTransaction)
+        : m_connection(connection), m_inside(insideTransaction) {
+        m_connection.exec(m_inside ? "SAVEPOINT qjl_statement" : "BEGIN IMMEDIATE");
     }
     ~WriteTransaction() {
         if (!m_finished)
-            sqlite3_exec(m_connection.handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+            sqlite3_exec(m_connection.handle(),
+                         m_inside ? "ROLLBACK TO qjl_statement; RELEASE qjl_statement" : "ROLLBACK", nullptr, nullptr,
+                         nullptr);
     }
     WriteTransaction(const WriteTransaction&) = delete;
     WriteTransaction& operator=(const WriteTransaction&) = delete;
 
     void commit() {
-        m_connection.exec("COMMIT");
+        m_connection.exec(m_inside ? "RELEASE qjl_statement" : "COMMIT");
         m_finished = true;
     }
 
 private:
     Connection& m_connection;
+    bool m_inside;
     bool m_finished = false;
 };
 
@@ -85,7 +90,11 @@ void requireUniqueAccountName(Connection& connection, const QByteArray& name) {
 
 Database::Database(std::shared_ptr<Connection> connection) : m_connection(std::move(connection)) {}
 
-Database::~Database() = default;
+Database::~Database() {
+    // Snapshots may keep the connection open after this: the write lock must not stay with them.
+    if (m_inTransaction)
+        sqlite3_exec(m_connection->handle(), "ROLLBACK", nullptr, nullptr, nullptr);
+}
 
 QString Database::path() const {
     return m_connection->path();
@@ -114,7 +123,7 @@ void Database::Execute(const QString& sql) {
     const jet::Compiled compiled = jet::compile(statement, table);
     const std::optional<QByteArray> accountName = accountNameWritten(statement, compiled, table);
 
-    WriteTransaction transaction(connection);
+    WriteTransaction transaction(connection, m_inTransaction);
     {
         StatementLease lease = connection.statement(compiled.sql);
         jet::bindAll(lease.get(), compiled.bindings, connection);
@@ -129,6 +138,32 @@ void Database::Execute(const QString& sql) {
         requireUniqueAccountName(connection, *accountName);
     transaction.commit();
     m_recordsAffected = changes;
+}
+
+void Database::BeginTrans() {
+    if (m_inTransaction)
+        throw DaoError(errEngine, QStringLiteral("事务已经开始，不能再开始一个。"));
+    m_connection->exec("BEGIN IMMEDIATE");
+    m_inTransaction = true;
+}
+
+void Database::CommitTrans() {
+    if (!m_inTransaction)
+        throw DaoError(errNoTransaction, QStringLiteral("没有开始事务就提交或回滚。"));
+    // A commit that fails (the file busy) leaves the transaction open, to be committed again or rolled back.
+    m_connection->exec("COMMIT");
+    m_inTransaction = false;
+}
+
+void Database::Rollback() {
+    if (!m_inTransaction)
+        throw DaoError(errNoTransaction, QStringLiteral("没有开始事务就提交或回滚。"));
+    m_inTransaction = false;
+    m_connection->exec("ROLLBACK");
+}
+
+bool Database::fileReplaced() const {
+    return m_connection->fileMoved();
 }
 
 std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool readOnly, const QString& connect) {

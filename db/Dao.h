@@ -27,12 +27,24 @@ public:
     // Opens a read-only snapshot of what the SELECT text finds, in the order the engine returns it.
     std::shared_ptr<Recordset> OpenRecordset(const QString& sql, RecordsetType type = dbOpenSnapshot);
 
-    // Runs an INSERT, UPDATE or DELETE. Durable when it returns. A statement that changes no record
-    // completes without error.
+    // Runs an INSERT, UPDATE or DELETE. Durable when it returns (inside a transaction: once it is committed).
+    // A statement that changes no record completes without error; one that fails changes nothing, and a
+    // transaction around it stays open.
     void Execute(const QString& sql);
 
     // The number of records the last Execute changed.
     qint64 RecordsAffected() const;
+
+    // A transaction around several Execute calls: all of them are stored by CommitTrans, none by Rollback.
+    // It holds the file's write lock from BeginTrans on; one transaction at a time (3034 for a commit or
+    // rollback without one). A database released with a transaction open rolls it back.
+    void BeginTrans();
+    void CommitTrans();
+    void Rollback();
+
+    // True when the file this database was opened on is no longer at its path: moved away, deleted, or
+    // replaced by another file since (writes to it then fail).
+    bool fileReplaced() const;
 
     QString path() const;
 
@@ -42,6 +54,7 @@ private:
     explicit Database(std::shared_ptr<Connection> connection);
     std::shared_ptr<Connection> m_connection;
     qint64 m_recordsAffected = 0;
+    bool m_inTransaction = false;
 };
 
 // Opens an existing database file. connect carries the password as ";Pwd=<password>".

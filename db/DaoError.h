@@ -15,6 +15,7 @@ enum ErrorNumber : int {
     errDiskFull = 3026,           // 磁盘空间不足
     errReadOnly = 3027,           // 数据库只读
     errNotValidPassword = 3031,   // 无效的密码
+    errNoTransaction = 3034,      // 没有开始事务就提交或回滚
     errDiskIo = 3043,             // 磁盘或网络错误
     errCannotOpen = 3051,         // 不能打开文件
     errTooFewParameters = 3061,   // 参数不足（未知的字段名）

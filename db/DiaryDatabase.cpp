@@ -74,7 +74,10 @@ QString diaryConnect() {
 }
 
 std::shared_ptr<Database> OpenDiaryDatabase() {
-    const QString path = diaryDatabasePath();
+    return openDiaryDatabaseAt(diaryDatabasePath());
+}
+
+std::shared_ptr<Database> openDiaryDatabaseAt(const QString& path) {
     auto database = OpenDatabase(path, false, false, diaryConnect());
     ensureDiaryIndexes(path, QByteArray(kDiaryPassword));
     return database;

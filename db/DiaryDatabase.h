@@ -18,6 +18,8 @@ QString diaryConnect();
 
 // Opens data.mdb shared and writable with the password. Raises the engine's error when it cannot.
 std::shared_ptr<Database> OpenDiaryDatabase();
+// The same for a diary database file elsewhere (a tool working on a copy).
+std::shared_ptr<Database> openDiaryDatabaseAt(const QString& path);
 
 // Creates a new, empty diary database with both tables at path. Refuses (returns false with a message)
 // when the file exists already.

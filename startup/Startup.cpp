@@ -3,6 +3,8 @@
 #include "app/AutoBackup.h"
 #include "app/ErrorRules.h"
 #include "db/DaoError.h"
+#include "db/DiaryDatabase.h"
+#include "db/JetFile.h"
 #include "platform/FormRegistry.h"
 #include "platform/WebEngineBrowser.h"
 #include "resources/ApplicationIcon.h"
@@ -72,6 +74,21 @@ bool InitControlClasses() {
     return ok;
 }
 
+namespace {
+
+// What the start-up box says when data.mdb is the old Windows program's Access file: this program cannot
+// open it, nothing was changed, and how to bring its diary over. Restoring a backup would be no help there.
+QString oldAccessFileNotice() {
+    return QStringLiteral(
+        "\n\ndata.mdb 是旧版日记程序的 Access（Jet）数据库文件，本程序不能直接打开它，也没有改动它。\n"
+        "要把其中的帐号和日记搬过来，先关闭本程序，再在程序文件夹里运行：\n"
+        "mv data.mdb data-old.mdb\n"
+        "./mkdiarydb data.mdb\n"
+        "./qingjianlu-data migrate --from-access data-old.mdb");
+}
+
+} // namespace
+
 bool Main() {
     InitControlClasses();
     platform::installWebBrowser();
@@ -79,7 +96,10 @@ bool Main() {
         platform::forms().show<Form_Login>();
     } catch (const dao::DaoError& error) {
         // Without its database the program cannot start: say why, name the newest backup, and end.
-        app::reportUnhandledError(error.number(), error.description() + app::restoreHint(error.number()));
+        const bool oldAccessFile = dao::isJetFile(dao::diaryDatabasePath());
+        app::reportUnhandledError(error.number(),
+                                  error.description() +
+                                      (oldAccessFile ? oldAccessFileNotice() : app::restoreHint(error.number())));
         return false;
     }
     return true;

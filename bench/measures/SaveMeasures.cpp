@@ -129,7 +129,7 @@ void insertPair(benchmark::State& state, long long n) {
             [&] {
                 catchUpOurs();
                 turns.time("ours", [&] {
-                    DiaryDb->Execute(sql::insertDiary(CurrentUser, kTitle, kDate, kWeek, kWeather, body));
+                    DiaryDb->Execute(sql::insertDiary({0, CurrentUser, kTitle, kDate, kWeek, kWeather, body}));
                 });
             },
             [&] {
@@ -156,7 +156,6 @@ void insertPair(benchmark::State& state, long long n) {
 void updatePair(benchmark::State& state, long long n) {
     benchenv::useDiary(n);
     const Changed entry = changedEntry(n);
-    const QString condition = sql::entryKey(entry.id);
     bare::Db db = openForSaving(n);
     Turns turns(state);
     std::size_t k = 0;
@@ -166,7 +165,7 @@ void updatePair(benchmark::State& state, long long n) {
             [&] {
                 catchUpOurs();
                 turns.time("ours", [&] {
-                    DiaryDb->Execute(sql::updateDiary(kChangedTitle, kDate, kWeek, kWeather, body, condition));
+                    DiaryDb->Execute(sql::updateDiary({entry.id, {}, kChangedTitle, kDate, kWeek, kWeather, body}));
                 });
                 if (DiaryDb->RecordsAffected() != 1)
                     benchenv::fatal(QStringLiteral("the change reached %1 records").arg(DiaryDb->RecordsAffected()));

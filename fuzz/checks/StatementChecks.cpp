@@ -259,14 +259,14 @@ void checkBuiltStatements(const QString& v) {
     requireTextLiteral(newUser.values[1], v, "insertUser password");
     requireTextLiteral(newUser.values[2], QStringLiteral("1"), "insertUser limit");
 
-    const auto insert = parsedOrFail(sql::insertDiary(v, v, v, v, v, v));
+    const auto insert = parsedOrFail(sql::insertDiary({0, v, v, v, v, v, v}));
     require(insert.kind == Kind::Insert && insert.table == QLatin1String("diary"), "insertDiary", v);
     requireColumns(insert, {"username", "diarytitle", "diarydate", "diaryweek", "diaryweather", "diarytext"}, v);
     const QString expectedInsert[] = {v, entry, v, v, entry, entry};
     for (int i = 0; i < 6; ++i)
         requireTextLiteral(insert.values[std::size_t(i)], expectedInsert[i], "insertDiary value");
 
-    const auto update = parsedOrFail(sql::updateDiary(v, v, v, v, v, sql::entryKey(4)));
+    const auto update = parsedOrFail(sql::updateDiary({4, v, v, v, v, v, v}));
     require(update.kind == Kind::Update && update.table == QLatin1String("diary"), "updateDiary", v);
     requireColumns(update, {"diarytitle", "diarydate", "diaryweek", "diaryweather", "diarytext"}, v);
     const QString expectedUpdate[] = {entry, v, v, entry, entry};
@@ -292,7 +292,10 @@ void roundTripThroughDatabase(const QString& v) {
     const QString entry = sql::entryText(v);
     const Fingerprint before = fingerprint();
 
-    require(errorOf([&] { db().Execute(sql::insertDiary(v, v, v, v, v, v)); }) == 0, "saving a new entry failed", v);
+    require(errorOf([&] {
+                db().Execute(sql::insertDiary({0, v, v, v, v, v, v}));
+            }) == 0,
+            "saving a new entry failed", v);
     require(db().RecordsAffected() == 1, "saving a new entry stored no record", v);
     {
         auto rs = db().OpenRecordset(sql::selectDiaryOfUser(v));
@@ -314,7 +317,9 @@ void roundTripThroughDatabase(const QString& v) {
         }
     }
 
-    require(errorOf([&] { db().Execute(sql::updateDiary(v, v, v, v, v, sql::entryKey(4))); }) == 0,
+    require(errorOf([&] {
+                db().Execute(sql::updateDiary({4, v, v, v, v, v, v}));
+            }) == 0,
             "saving a changed entry failed", v);
     require(db().RecordsAffected() == 1, "a change touched other than one record", v);
     {

@@ -63,8 +63,8 @@ void seed(dao::Database& db) {
     for (const QString values : {"'Alice', 'p', '9'", "'ÄRGER', 'p', 10", "'ＡＢＣ', 'p', 100", "'σοφία', 'p', 1",
                                  "'Иван', 'p', 2", "'张三', NULL, NULL"})
         db.Execute("INSERT INTO users(username,password,limit) Values(" + values + ")");
-    db.Execute(sql::insertDiary("U", "T", "2009/9/8", "星期二", "大雨", "B"));
-    db.Execute(sql::insertDiary("x", "T2", "2009/9/9", "星期三", "晴", "B2"));
+    db.Execute(sql::insertDiary({0, "U", "T", "2009/9/8", "星期二", "大雨", "B"}));
+    db.Execute(sql::insertDiary({0, "x", "T2", "2009/9/9", "星期三", "晴", "B2"}));
     db.Execute(QStringLiteral("INSERT INTO diary(username) Values('x')"));
 }
 

@@ -24,7 +24,7 @@ archive=$(find "$work/out" -maxdepth 1 -name 'qingjianlu-*.tar.gz' | head -n 1)
 mkdir "$work/unpacked"
 tar -xzf "$archive" -C "$work/unpacked"
 folder=$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d | head -n 1)
-for f in qingjianlu qingjianlu.sh mkdiarydb libupdate.so qingjianlu.desktop install-desktop-entry.sh \
+for f in qingjianlu qingjianlu.sh mkdiarydb qingjianlu-data libupdate.so qingjianlu.desktop install-desktop-entry.sh \
     FIRST-RUN.txt icons/qingjianlu.svg icons/qingjianlu-16.png icons/qingjianlu-256.png; do
     [ -e "$folder/$f" ] || fail "$f is missing from $(basename "$archive")"
 done

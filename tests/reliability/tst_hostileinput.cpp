@@ -73,7 +73,7 @@ private slots:
             const QString title = sql::entryText(typed[0]);
             QCOMPARE(readEntry(key), (QStringList{title, title, sql::entryText(typed[1]), sql::entryText(typed[2])}));
         }
-        QCOMPARE(testsupport::nodeWithKey(forms().loaded<Form_View>(), sql::entryKey(bystander[0])), 0);
+        QCOMPARE(testsupport::nodeWithKey(forms().loaded<Form_View>(), sql::entryKey(bystander[0].toLongLong())), 0);
         forms().loaded<Form_View>()->Command_Find_Click();
         Form_Find* find = forms().loaded<Form_Find>();
         for (Choice choice : {ByTitle, ByDate, ByWeather, ByBody}) {

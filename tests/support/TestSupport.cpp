@@ -122,7 +122,7 @@ QList<qint64> storedIds(dao::Database& db) {
 QList<qint64> addSampleDiary(dao::Database& db) {
     const auto add = [&](const char* user, const QString& title, const char* date, const QString& week,
                          const QString& weather, const QString& text) {
-        db.Execute(sql::insertDiary(QLatin1String(user), title, QLatin1String(date), week, weather, text));
+        db.Execute(sql::insertDiary({0, QLatin1String(user), title, QLatin1String(date), week, weather, text}));
         return storedIds(db).last();
     };
     QList<qint64> ids;

@@ -180,7 +180,7 @@ void Form_Find::ListView_Result_DblClick() {
     const QString recordNumber = m_results->text(selected.first().row(), 0);
     if (recordNumber.isEmpty())
         return;
-    EditCondition = sql::entryKey(recordNumber);
+    EditCondition = sql::entryKey(recordNumber.toLongLong());
     // The hand-over skips a step that fails and goes on with the next.
     app::skipOnError([] { forms().show<Form_Write>(); });
     forms().unload(this);

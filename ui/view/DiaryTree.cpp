@@ -264,7 +264,7 @@ void DiaryTreeView::fillFromRecords(dao::Recordset* records) {
             if (!parent)
                 parent = nodes.addNode(0, date, date.isEmpty() ? QString::fromUtf16(kNoDateLabel) : date);
             if (parent)
-                nodes.addEntryNode(parent, sql::entryKey(id), title);
+                nodes.addEntryNode(parent, sql::entryKey(id.toLongLong()), title);
         }
         app::skipOnError([&] { records->MoveNext(); });
     }

@@ -239,8 +239,8 @@ void Form_Write::Command_Insert_Click() {
 
 bool Form_Write::SaveNewEntry() {
     const QString statement =
-        sql::insertDiary(CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
-                         Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText());
+        sql::insertDiary({0, CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
+                          Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText()});
     if (executeSave(statement) < 0)
         return false;
     showMainWindowAndUnload();
@@ -248,9 +248,9 @@ bool Form_Write::SaveNewEntry() {
 }
 
 bool Form_Write::SaveChangedEntry() {
-    const QString statement =
-        sql::updateDiary(Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
-                         Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText(), EditCondition);
+    const QString statement = sql::updateDiary(
+        {sql::entryIdOf(EditCondition).value_or(-1), CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(),
+         Label_DiaryWeek->text(), Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText()});
     const qint64 changed = executeSave(statement);
     if (changed < 0)
         return false;
