@@ -63,21 +63,6 @@ MessageBox::Answer MessageBox::show(const Request& request) {
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
 }
 
-void MessageBox::showModeless(const Request& request) {
-    auto& s = state();
-    if (s.on) {
-        Request recorded = request;
-        recorded.title = effectiveTitle(request);
-        recorded.modeless = true;
-        s.shown.push_back(recorded);
-        return;
-    }
-    QMessageBox* box = buildBox(request, effectiveTitle(request));
-    box->setAttribute(Qt::WA_DeleteOnClose);
-    box->setWindowModality(Qt::NonModal);
-    box->show();
-}
-
 void MessageBox::setTestMode(bool on) {
     state().on = on;
     state().answers.clear();

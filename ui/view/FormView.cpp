@@ -7,7 +7,6 @@
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
-#include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
 #include "platform/WindowPlacement.h"
@@ -185,8 +184,8 @@ void Form_View::fv_RefreshTree() {
     TreeView_Diary->clearNodes();
     app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
     // A failed query leaves ViewRecords as it was; the tree is then built from that.
-    app::skipOnError([this] { ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryOfUser(CurrentUser)); });
-    TreeView_Diary->fillFromRecords(ViewRecords.get());
+    app::skipOnError([this] { ViewRecords = app::diaryStore().entriesOf(CurrentUser); });
+    TreeView_Diary->fillFromEntries(ViewRecords);
 }
 
 void Form_View::TreeView_Diary_MouseDown(int button, int shift, double x, double y) {
@@ -218,27 +217,23 @@ void Form_View::TreeView_Diary_NodeClick(int nodeIndex) {
         ImportEntryFromText();
         return;
     }
-    if (sql::isEntryKey(node->key)) {
-        showEntry(node->key);
+    // Only an entry node shows an entry; a date node never does, whatever its text.
+    if (const std::optional<qint64> id = node->entryId()) {
+        showEntry(*id);
         return;
     }
     clearPane();
 }
 
-void Form_View::showEntry(const QString& key) {
+void Form_View::showEntry(qint64 id) {
     // A failure is reported with its number and description, and the pane keeps what it showed.
     app::runHandled([&] {
-        ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(key));
-        const dao::Recordset& entry = *ViewRecords;
-        const QString title = dao::fieldText(entry.Fields(QStringLiteral("diarytitle")));
-        const QString dateWeek = QStringLiteral("日期：") + dao::fieldText(entry.Fields(QStringLiteral("diarydate"))) +
-                                 QLatin1Char(' ') + dao::fieldText(entry.Fields(QStringLiteral("diaryweek")));
-        const QString weather = dao::fieldText(entry.Fields(QStringLiteral("diaryweather")));
-        const QString body = dao::fieldText(entry.Fields(QStringLiteral("diarytext")));
-        Text_Title->setText(title);
-        Label_DateWeek->setText(dateWeek);
-        Label_Weather->setText(weather);
-        RichTextBox_DiaryText->setPlainText(body);
+        ViewRecords = app::diaryStore().entryById(id);
+        const DiaryEntry entry = ViewRecords.first();
+        Text_Title->setText(entry.title);
+        Label_DateWeek->setText(QStringLiteral("日期：") + entry.date + QLatin1Char(' ') + entry.weekday);
+        Label_Weather->setText(entry.weather);
+        RichTextBox_DiaryText->setPlainText(entry.body);
     });
 }
 
