@@ -22,13 +22,16 @@ private slots:
         QTest::addColumn<QByteArray>("first");
         QTest::addColumn<QByteArray>("second");
         QTest::addColumn<QByteArray>("order"); // empty: refused
-        QTest::newRow("missing parts are zero") << QByteArray("1.0") << QByteArray("1.0.0") << QByteArray("=");
-        QTest::newRow("numbers, not text") << QByteArray("1.10") << QByteArray("1.9") << QByteArray(">");
-        QTest::newRow("empty") << QByteArray("") << QByteArray("1.0") << QByteArray();
-        QTest::newRow("letters") << QByteArray("1.2a") << QByteArray("1.0") << QByteArray();
-        QTest::newRow("negative") << QByteArray("1.-2") << QByteArray("1.0") << QByteArray();
-        QTest::newRow("part too long") << QByteArray("1.1234567890") << QByteArray("1.0") << QByteArray();
-        QTest::newRow("too many parts") << QByteArray("1.2.3.4.5.6.7.8.9") << QByteArray("1.0") << QByteArray();
+        const auto row = [](const char* name, const char* first, const char* second, const char* order) {
+            QTest::newRow(name) << QByteArray(first) << QByteArray(second) << QByteArray(order);
+        };
+        row("missing parts are zero", "1.0", "1.0.0", "=");
+        row("numbers, not text", "1.10", "1.9", ">");
+        row("empty", "", "1.0", "");
+        row("letters", "1.2a", "1.0", "");
+        row("negative", "1.-2", "1.0", "");
+        row("part too long", "1.1234567890", "1.0", "");
+        row("too many parts", "1.2.3.4.5.6.7.8.9", "1.0", "");
     }
     void versionsCompareByNumberOrAreRefused() {
         QFETCH(QByteArray, first);
@@ -42,18 +45,18 @@ private slots:
     void addressIsReadOrRefused_data() {
         QTest::addColumn<QByteArray>("address");
         QTest::addColumn<QStringList>("read"); // host, port, target, Host header; empty: refused
-        QTest::newRow("port") << QByteArray("http://127.0.0.1:8080/a.txt")
-                              << QStringList{"127.0.0.1", "8080", "/a.txt", "127.0.0.1:8080"};
-        QTest::newRow("IPv6") << QByteArray("http://[::1]:81/x") << QStringList{"::1", "81", "/x", "[::1]:81"};
-        QTest::newRow("default port, blanks and ANSI bytes encoded, fragment dropped")
-            << QByteArray("http://example.org/\xB8\xFC\xD0\xC2 1.txt?a=1&b=2#top")
-            << QStringList{"example.org", "80", "/%B8%FC%D0%C2%201.txt?a=1&b=2", "example.org"};
-        QTest::newRow("https") << QByteArray("https://example.org/x")
-                               << QStringList{"example.org", "443", "/x", "example.org"};
-        QTest::newRow("ftp") << QByteArray("ftp://example.org/x") << QStringList();
-        QTest::newRow("port too big") << QByteArray("http://example.org:65536/x") << QStringList();
-        QTest::newRow("user info") << QByteArray("http://a@example.org/x") << QStringList();
-        QTest::newRow("unclosed bracket") << QByteArray("http://[::1/x") << QStringList();
+        const auto row = [](const char* name, const char* address, const QStringList& read) {
+            QTest::newRow(name) << QByteArray(address) << read;
+        };
+        row("port", "http://127.0.0.1:8080/a.txt", {"127.0.0.1", "8080", "/a.txt", "127.0.0.1:8080"});
+        row("IPv6", "http://[::1]:81/x", {"::1", "81", "/x", "[::1]:81"});
+        row("default port, blanks and ANSI bytes encoded, fragment dropped",
+            "http://example.org/\xB8\xFC\xD0\xC2 1.txt?a=1&b=2#top",
+            {"example.org", "80", "/%B8%FC%D0%C2%201.txt?a=1&b=2", "example.org"});
+        row("https", "https://example.org/x", {"example.org", "443", "/x", "example.org"});
+        for (const char* refused :
+             {"ftp://example.org/x", "http://example.org:65536/x", "http://a@example.org/x", "http://[::1/x"})
+            row(refused, refused, {});
     }
     void addressIsReadOrRefused() {
         QFETCH(QByteArray, address);
@@ -68,22 +71,16 @@ private slots:
         QTest::addColumn<QByteArray>("text");
         QTest::addColumn<QString>("version"); // empty: refused
         QTest::addColumn<QString>("download");
-        QTest::newRow("byte-order mark and blanks")
-            << QByteArray("\xEF\xBB\xBF 2.0\t\r\n  http://x/y.exe \r\n") << "2.0"
-            << "http://x/y.exe";
-        QTest::newRow("Chinese address") << QByteArray("2.0\nhttp://x/青.exe\n") << "2.0"
-                                         << "http://x/青.exe";
-        QTest::newRow("one line only") << QByteArray("2.0\r\n") << ""
-                                       << "";
-        QTest::newRow("control character") << QByteArray("2.0\r\nhttp://x/\x1b[0m\r\n") << ""
-                                           << "";
-        QTest::newRow("broken UTF-8") << QByteArray("2.0\r\nhttp://x/\xE9\x9D\r\n") << ""
-                                      << "";
-        QTest::newRow("overlong UTF-8") << QByteArray("2.0\r\nhttp://x/\xC0\xAF\r\n") << ""
-                                        << "";
-        QTest::newRow("address too long") << "2.0\r\nhttp://x/" + QByteArray(3000, 'a') + "\r\n"
-                                          << ""
-                                          << "";
+        const auto row = [](const char* name, const QByteArray& text, const char* version, const char* download) {
+            QTest::newRow(name) << text << QString(version) << QString(download);
+        };
+        row("byte-order mark and blanks", "\xEF\xBB\xBF 2.0\t\r\n  http://x/y.exe \r\n", "2.0", "http://x/y.exe");
+        row("Chinese address", "2.0\nhttp://x/青.exe\n", "2.0", "http://x/青.exe");
+        row("one line only", "2.0\r\n", "", "");
+        row("control character", "2.0\r\nhttp://x/\x1b[0m\r\n", "", "");
+        row("broken UTF-8", "2.0\r\nhttp://x/\xE9\x9D\r\n", "", "");
+        row("overlong UTF-8", "2.0\r\nhttp://x/\xC0\xAF\r\n", "", "");
+        row("address too long", "2.0\r\nhttp://x/" + QByteArray(3000, 'a') + "\r\n", "", "");
     }
     void updateTextIsReadOrRefused() {
         QFETCH(QByteArray, text);
