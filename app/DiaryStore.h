@@ -68,7 +68,7 @@ public:
     QString bodyAt(qsizetype row) const;
 
     // The search: tests field of every entry, in order, and calls found for each one test accepts, with its
-    // row and its short fields (and the body when that is the field tested). A test of the bodies of many
+    // row, id, title, date, weekday and weather (and the body when that is the field tested). A test of the bodies of many
     // entries reads them ahead on other cores; the entries found and their order are the same either way.
     // test sees a field without value as a null QString and must be safe to call from other threads.
     // breathe is called every few hundred entries, after the first entry found and while waiting for bodies,
