@@ -8,7 +8,7 @@ cd "$(dirname "$(readlink -f "$0")")"
 
 PACKAGES=(build-essential cmake pkg-config clang libclang-rt-14-dev
           qt6-base-dev qt6-base-dev-tools qt6-webengine-dev qt6-l10n-tools qt6-translations-l10n
-          libsqlcipher-dev sqlcipher libssl-dev libsodium-dev libbenchmark-dev
+          libsqlcipher-dev sqlcipher libssl-dev libsodium-dev libbenchmark-dev libuchardet-dev
           fonts-noto-cjk xvfb xauth x11-utils clang-format openbox
           libcurl4-openssl-dev g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64)
 

@@ -3,19 +3,21 @@
 // The automatic backup: after each successful sign-in, a copy of data.mdb into backup/ beside it when none
 // of the last hours is there (db/Backup.h has the rules). It runs on a thread of its own with its own
 // connections, so nothing the user does waits for it, and it never shows anything: a backup that fails is
-// simply tried again at the next sign-in.
+// simply tried again at the next sign-in. The thread belongs to the program's BackgroundWork
+// (app/BackgroundWork.h); without one nothing is backed up.
 
 #include "db/Backup.h"
 
+#include <QDateTime>
 #include <QString>
 
 namespace app {
 
-// Starts the backup when one is due. Returns at once. While one is under way another call does nothing.
-void backUpAfterSignIn();
+// Starts the backup when one is due at now. Returns at once. While one is under way another call does nothing.
+void backUpAfterSignIn(const QDateTime& now = QDateTime::currentDateTime());
 
 // Asks the backup under way to stop and waits for it, at most about a second; true when it has ended.
-// Runs by itself when the application quits and when the program ends.
+// Runs by itself when the application quits; the thread is joined when its owner ends.
 bool stopBackup();
 
 // The lines the start-up failure box adds when data.mdb cannot be used: the newest backup and the command

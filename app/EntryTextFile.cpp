@@ -8,6 +8,12 @@
 
 #include <algorithm>
 
+#ifndef _WIN32
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace entrytextfile {
 namespace {
 
@@ -88,12 +94,40 @@ Result read(QIODevice& device) {
     return {Problem::None, joinImportedLines(text)};
 }
 
+bool isRegularFile(const QString& path) {
+#ifndef _WIN32
+    struct stat info {};
+    return ::stat(QFile::encodeName(path).constData(), &info) == 0 && S_ISREG(info.st_mode);
+#else
+    return QFileInfo(path).isFile();
+#endif
+}
+
 Result readFile(const QString& path) {
-    if (QFileInfo(path).isDir())
+#ifndef _WIN32
+    // Opened without waiting (a named pipe would wait for a writer for ever) and read only when it is what
+    // it was meant to be, a regular file, whatever the name pointed to a moment before.
+    const int fd = ::open(QFile::encodeName(path).constData(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0)
+        return {Problem::CannotOpen, {}};
+    struct stat info {};
+    if (::fstat(fd, &info) != 0 || !S_ISREG(info.st_mode) ||
+        ::fcntl(fd, F_SETFL, ::fcntl(fd, F_GETFL) & ~O_NONBLOCK) != 0) {
+        ::close(fd);
+        return {Problem::CannotOpen, {}};
+    }
+    QFile file;
+    if (!file.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return {Problem::CannotOpen, {}};
+    }
+#else
+    if (!isRegularFile(path))
         return {Problem::CannotOpen, {}};
     QFile file(path);
     if (!file.open(QIODevice::ReadOnly))
         return {Problem::CannotOpen, {}};
+#endif
     return read(file);
 }
 

@@ -47,8 +47,11 @@ struct Result {
 // Reads a device open for reading to its end, decodes it (platform::TextCodec decides the encoding) and
 // joins its lines by the import's rule.
 Result read(QIODevice& device);
-// The same for the file named path.
+// The same for the file named path; anything but a regular file (a folder, a named pipe, a device) cannot be
+// opened, and nothing waits for it.
 Result readFile(const QString& path);
+// True when path names a regular file (or a link to one): the only kind the import takes.
+bool isRegularFile(const QString& path);
 
 // The import's line rule: a line ends at CR or at CR LF (a lone LF stays inside its line); lines are joined
 // with CR LF, empty lines before the first non-empty one are dropped, and there is no final line break.

@@ -2,6 +2,7 @@
 // windows; Google Benchmark runs the measures registered in measures/.
 
 #include "BenchEnv.h"
+#include "app/BackgroundWork.h"
 #include "measures/Measures.h"
 
 #include <QApplication>
@@ -12,6 +13,9 @@ int main(int argc, char** argv) {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
         qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication application(argc, argv);
+    // The backup and index threads the sign-in starts, owned as the program's application object owns them.
+    app::BackgroundWork background;
+    background.backupsEnabled = false;
     benchenv::setUp();
 
     measures::registerTree();

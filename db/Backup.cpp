@@ -13,13 +13,23 @@
 #include <QRandomGenerator>
 #include <QRegularExpression>
 
+#include <algorithm>
+
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 #include <memory>
 #include <thread>
+#include <utility>
+#include <vector>
 
 #ifdef Q_OS_UNIX
 #include <fcntl.h>
 #include <unistd.h>
+#endif
+#ifndef _WIN32
+#include <sys/file.h>
+#include <sys/stat.h>
 #endif
 
 namespace dao::backup {
@@ -28,38 +38,89 @@ namespace {
 
 const QString kTemporaryPrefix = QStringLiteral(".data-");
 const QString kTemporarySuffix = QStringLiteral(".tmp");
-// A temporary file this old was left by a copy that was killed or ran out of time; a live one is younger.
-constexpr qint64 kStaleTemporarySeconds = 3600;
 // How long a copy waits in all for locks others hold before it gives up (until the next sign-in).
 constexpr qint64 kLongestLockWaitMs = 60000;
 constexpr int kLockRetryMs = 20;
 
 // The one place this module keys a connection: the db layer's own opening, with the diary's password.
 std::shared_ptr<Database> openDiaryFile(const QString& path, bool readOnly) {
-    return OpenDatabase(path, false, readOnly, QStringLiteral(";Pwd=") + QLatin1String(kDiaryPassword));
+    return OpenDatabase(path, false, readOnly, diaryConnect());
 }
 
 struct BackupFinisher {
     void operator()(sqlite3_backup* backup) const noexcept { sqlite3_backup_finish(backup); }
 };
 
-// Removes the temporary file (and a journal beside it) unless the copy was put in place.
+// The temporary file a copy is written to, made with no more access than the database file has. While the
+// copy is under way the file is locked (an advisory lock the system drops when the process ends, however it
+// ends), which tells the next backup, in this or another copy of the program, whether it is still in use.
+// Removed with a journal beside it unless the copy was put in place.
 class TemporaryFile {
 public:
-    explicit TemporaryFile(QString path) : m_path(std::move(path)) {}
-    ~TemporaryFile() {
-        if (m_path.isEmpty())
+    TemporaryFile(QString path, const QString& databasePath) : m_path(std::move(path)) {
+#ifndef _WIN32
+        m_fd = ::open(QFile::encodeName(m_path).constData(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (m_fd < 0) {
+            m_error = QString::fromLocal8Bit(std::strerror(errno));
+            m_path.clear();
             return;
-        QFile::remove(m_path);
-        QFile::remove(m_path + QStringLiteral("-journal"));
+        }
+        // Taken at once; another backup that found the file in the moment before finds it locked now, and a
+        // backup that took the file's lock first has removed it, which the check after shows.
+        struct stat opened;
+        struct stat named;
+        if (::flock(m_fd, LOCK_EX | LOCK_NB) != 0 || ::fstat(m_fd, &opened) != 0 ||
+            ::stat(QFile::encodeName(m_path).constData(), &named) != 0 || opened.st_ino != named.st_ino ||
+            opened.st_dev != named.st_dev) {
+            m_error = QStringLiteral("临时文件被别的备份拿走了。");
+            ::close(m_fd);
+            m_fd = -1;
+            m_path.clear();
+            return;
+        }
+        restrictAccess(databasePath, m_path, false);
+#else
+        Q_UNUSED(databasePath);
+        QFile placeholder(m_path);
+        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly)) {
+            m_error = placeholder.errorString();
+            m_path.clear();
+        }
+#endif
+    }
+    ~TemporaryFile() {
+        if (!m_path.isEmpty()) {
+            QFile::remove(m_path);
+            QFile::remove(m_path + QStringLiteral("-journal"));
+        }
+#ifndef _WIN32
+        // Last, once every connection to the file has closed: closing a descriptor drops the process's
+        // record locks on the file as well.
+        if (m_fd >= 0)
+            ::close(m_fd);
+#endif
     }
     TemporaryFile(const TemporaryFile&) = delete;
     TemporaryFile& operator=(const TemporaryFile&) = delete;
-    const QString& path() const { return m_path; }
-    void keep() { m_path.clear(); }
+    bool made() const {
+        return !m_path.isEmpty();
+    }
+    const QString& error() const {
+        return m_error;
+    }
+    const QString& path() const {
+        return m_path;
+    }
+    void keep() {
+        m_path.clear();
+    }
 
 private:
     QString m_path;
+    QString m_error;
+#ifndef _WIN32
+    int m_fd = -1;
+#endif
 };
 
 Outcome failed(const QString& reason) {
@@ -69,14 +130,57 @@ Outcome cancelled() {
     return {Outcome::Kind::Cancelled, QString(), QString()};
 }
 
-// Against the clock, not the time the backup is named after: another copy's file under way is young.
-void removeStaleTemporaries(const QDir& folder) {
-    const QDateTime now = QDateTime::currentDateTime();
-    const QFileInfoList found = folder.entryInfoList({kTemporaryPrefix + QLatin1Char('*')}, QDir::Files | QDir::Hidden);
-    for (const QFileInfo& info : found) {
-        if (std::llabs(info.lastModified().secsTo(now)) > kStaleTemporarySeconds)
-            QFile::remove(info.filePath());
+// A temporary file left by a copy that was killed or lost its power. On systems with advisory locks, one
+// that nobody holds locked is such a file; elsewhere an open file cannot be removed, and one of an hour's age
+// is taken as left over.
+bool isLeftOver(const QFileInfo& info) {
+#ifndef _WIN32
+    const int fd = ::open(QFile::encodeName(info.filePath()).constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
+    if (fd < 0)
+        return false;
+    // A lock taken here is held until the file is gone, so a copy starting on the same name meanwhile fails
+    // its own check rather than writing into a removed file.
+    const bool unused = ::flock(fd, LOCK_EX | LOCK_NB) == 0;
+    if (unused) {
+        QFile::remove(info.filePath());
+        QFile::remove(info.filePath() + QStringLiteral("-journal"));
     }
+    ::close(fd);
+    return unused;
+#else
+    constexpr qint64 kStaleTemporarySeconds = 3600;
+    const QDateTime now = QDateTime::currentDateTime();
+    if (std::llabs(info.lastModified().secsTo(now)) <= kStaleTemporarySeconds)
+        return false;
+    QFile::remove(info.filePath());
+    QFile::remove(info.filePath() + QStringLiteral("-journal"));
+    return true;
+#endif
+}
+
+void removeLeftOverTemporaries(const QDir& folder) {
+    const QFileInfoList found =
+        folder.entryInfoList({kTemporaryPrefix + QLatin1Char('*') + kTemporarySuffix}, QDir::Files | QDir::Hidden);
+    for (const QFileInfo& info : found)
+        isLeftOver(info);
+}
+
+// The backups with their file times, oldest first; names break ties.
+struct Found {
+    QString name;
+    qint64 madeMs;
+};
+std::vector<Found> backupsByTime(const QString& folder) {
+    std::vector<Found> found;
+    const QDir dir(folder);
+    for (const QFileInfo& info : dir.entryInfoList({QStringLiteral("data-*.mdb")}, QDir::Files)) {
+        if (timeOfBackupName(info.fileName()).isValid())
+            found.push_back({info.fileName(), info.lastModified().toMSecsSinceEpoch()});
+    }
+    std::sort(found.begin(), found.end(), [](const Found& a, const Found& b) {
+        return a.madeMs != b.madeMs ? a.madeMs < b.madeMs : a.name < b.name;
+    });
+    return found;
 }
 
 // Lets a long engine call end early when the cancel flag is raised.
@@ -223,11 +327,8 @@ QDateTime timeOfBackupName(const QString& fileName) {
 
 QStringList backupNames(const QString& folder) {
     QStringList names;
-    for (const QString& name : QDir(folder).entryList({QStringLiteral("data-*.mdb")}, QDir::Files)) {
-        if (timeOfBackupName(name).isValid())
-            names << name;
-    }
-    names.sort();
+    for (const Found& backup : backupsByTime(folder))
+        names << backup.name;
     return names;
 }
 
@@ -237,12 +338,49 @@ QString newestBackup(const QString& folder) {
 }
 
 bool hasRecentBackup(const QString& folder, const QDateTime& now) {
-    const qint64 interval = std::chrono::seconds(kBackupInterval).count();
-    for (const QString& name : backupNames(folder)) {
-        if (std::llabs(timeOfBackupName(name).secsTo(now)) < interval)
+    const qint64 intervalMs = std::chrono::milliseconds(kBackupInterval).count();
+    const qint64 nowMs = now.toMSecsSinceEpoch();
+    for (const Found& backup : backupsByTime(folder)) {
+        if (std::llabs(nowMs - backup.madeMs) < intervalMs)
             return true;
     }
     return false;
+}
+
+void restrictAccess(const QString& databasePath, const QString& path, bool folder) {
+#ifndef _WIN32
+    struct stat database {};
+    if (::stat(QFile::encodeName(databasePath).constData(), &database) != 0)
+        return;
+    // The owner is the account making the backup, which has just read the database: it keeps the use of its
+    // own files and folder (a read-only data.mdb must not stop its backups from being written and rotated).
+    mode_t mode = folder ? 0700 : 0600;
+    for (const mode_t shift : {3, 0}) {
+        const mode_t read = (database.st_mode >> shift) & 4, write = (database.st_mode >> shift) & 2;
+        // A folder is entered by whoever may read or write the file, and written by whoever may write it.
+        const mode_t bits = folder ? (read | write | ((read | write) ? 1 : 0)) : (read | write);
+        mode |= bits << shift;
+    }
+    // The database's group shares the folder when it may write the file: what one member makes in it then
+    // belongs to the group as well, so the others can read and rotate it.
+    if (folder && (mode & 020))
+        mode |= S_ISGID;
+    const QByteArray native = QFile::encodeName(path);
+    struct stat current {};
+    if (::stat(native.constData(), &current) != 0)
+        return;
+    // The group first, then the mode: only as much access as the file's group and permissions allow together.
+    if (current.st_gid != database.st_gid && ::chown(native.constData(), uid_t(-1), database.st_gid) != 0) {
+        // Not a member of that group: then the group gets nothing.
+        mode &= ~mode_t(070 | S_ISGID);
+    }
+    if ((current.st_mode & 07777) != mode)
+        ::chmod(native.constData(), mode); // refused unless this account owns it: then it stays as it is
+#else
+    Q_UNUSED(databasePath);
+    Q_UNUSED(path);
+    Q_UNUSED(folder);
+#endif
 }
 
 QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel) {
@@ -271,6 +409,33 @@ QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel) 
     }
 }
 
+QString checkDiaryFile(const QString& path) {
+    static const std::pair<const char*, std::vector<const char*>> kLayout[] = {
+        {"users", {"id", "limit", "username", "password"}},
+        {"diary", {"id", "username", "diarytitle", "diarydate", "diaryweek", "diaryweather", "diarytext"}},
+    };
+    try {
+        std::shared_ptr<Database> db = openDiaryFile(path, true);
+        Connection& connection = *connectionOf(*db);
+        for (const auto& [table, columns] : kLayout) {
+            const TableInfo* info = connection.table(QLatin1String(table));
+            if (!info)
+                return QStringLiteral("文件里没有 %1 表，不是日记数据库。").arg(QLatin1String(table));
+            QStringList missing;
+            for (const char* column : columns) {
+                if (info->columnIndex(QLatin1String(column)) < 0)
+                    missing << QLatin1String(column);
+            }
+            if (!missing.isEmpty())
+                return QStringLiteral("%1 表缺少列 %2，不是日记数据库。")
+                    .arg(QLatin1String(table), missing.join(QStringLiteral("、")));
+        }
+    } catch (const DaoError& error) {
+        return error.description();
+    }
+    return checkDatabaseFile(path);
+}
+
 Outcome makeBackup(const QString& databasePath, const QString& folder, const QDateTime& now,
                    const std::atomic<bool>& cancel, const Options& options) {
     if (cancel.load())
@@ -278,20 +443,27 @@ Outcome makeBackup(const QString& databasePath, const QString& folder, const QDa
     const QFileInfo folderInfo(folder);
     if (folderInfo.exists() && !folderInfo.isDir())
         return failed(QStringLiteral("“%1”不是文件夹。").arg(folder));
+#ifndef _WIN32
+    // Made private and then opened up to what the database allows, so it is never more open than that.
+    if (!folderInfo.exists() && ::mkdir(QFile::encodeName(folder).constData(), 0700) != 0)
+#else
     if (!folderInfo.exists() && !QDir().mkdir(folder))
+#endif
         return failed(QStringLiteral("无法创建文件夹“%1”。").arg(folder));
+    restrictAccess(databasePath, folder, true);
     const QDir dir(folder);
-    removeStaleTemporaries(dir);
+    removeLeftOverTemporaries(dir);
+    // Backups made by older versions with the system's default access are brought in line too.
+    for (const QString& name : backupNames(folder))
+        restrictAccess(databasePath, dir.filePath(name), false);
 
     // A name of its own for every copy under way, so two copies of the program never share one.
     TemporaryFile temporary(dir.filePath(kTemporaryPrefix + now.toString(QStringLiteral("yyyyMMdd-HHmmss-")) +
                                          QString::number(QRandomGenerator::global()->generate64(), 16) +
-                                         kTemporarySuffix));
-    {
-        QFile placeholder(temporary.path());
-        if (!placeholder.open(QIODevice::WriteOnly | QIODevice::NewOnly))
-            return failed(placeholder.errorString());
-    }
+                                         kTemporarySuffix),
+                            databasePath);
+    if (!temporary.made())
+        return failed(temporary.error());
     bool wasCancelled = false;
     try {
         std::shared_ptr<Database> source = openDiaryFile(databasePath, true);
@@ -326,10 +498,14 @@ Outcome makeBackup(const QString& databasePath, const QString& folder, const QDa
     return {Outcome::Kind::Made, final, QString()};
 }
 
-void rotateBackups(const QString& folder, int keep) {
-    const QStringList names = backupNames(folder);
+void rotateBackups(const QString& folder, int keep, const QString& justMade) {
     const QDir dir(folder);
-    for (qsizetype i = 0; i + keep < names.size(); ++i)
+    const QString spared = QFileInfo(justMade).fileName();
+    QStringList names = backupNames(folder);
+    // The backup just made stays whatever times the others carry: it is the one with today's writing.
+    if (names.removeAll(spared) > 0)
+        --keep;
+    for (qsizetype i = 0; i + std::max(keep, 0) < names.size(); ++i)
         QFile::remove(dir.filePath(names[i]));
 }
 
@@ -340,7 +516,7 @@ Outcome backUpIfDue(const QString& databasePath, const QDateTime& now, const std
         return {Outcome::Kind::NotDue, QString(), QString()};
     Outcome outcome = makeBackup(databasePath, folder, now, cancel, options);
     if (outcome.kind == Outcome::Kind::Made)
-        rotateBackups(folder);
+        rotateBackups(folder, kKeptBackups, outcome.path);
     return outcome;
 }
 

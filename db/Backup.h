@@ -28,15 +28,25 @@ QString backupFolderOf(const QString& databasePath);
 QString backupFileName(const QDateTime& localTime);
 QDateTime timeOfBackupName(const QString& fileName);
 
-// The names of the backups in the folder, oldest first (by name, which sorts by time).
+// The names of the backups in the folder, oldest first by the time each file was written, names breaking
+// ties. The time in a name is not trusted for the order: a clock that once ran ahead would otherwise keep
+// its backup "newest" for ever.
 QStringList backupNames(const QString& folder);
 
-// Path of the newest backup in the folder, empty when there is none.
+// Path of the newest backup in the folder (by file time), empty when there is none.
 QString newestBackup(const QString& folder);
 
-// True when the folder holds a backup whose name's time lies less than kBackupInterval from now. A name in
-// the future (a clock that was set wrong) counts the same way, so it cannot hold backups off for longer.
+// True when the folder holds a backup written less than kBackupInterval from now (by file time). A time in
+// the future counts the same way, so it cannot hold backups off for longer than that.
 bool hasRecentBackup(const QString& folder, const QDateTime& now);
+
+// Gives a backup (folder false) or the backup folder (folder true) no more access than the database file
+// has: the group and others get its read and write bits (a folder is also entered by each that may use the
+// file), the owner (the account making backups) reads and writes, the group is the database's where this
+// account may set it (else the group gets nothing), and a folder the group may write is marked so that what
+// members make in it stays the group's. What the account does not own is left as it is. Nothing on Windows,
+// where a new file takes its folder's access.
+void restrictAccess(const QString& databasePath, const QString& path, bool folder);
 
 struct Options {
     // Pages copied per step; the cancel flag is looked at between steps.
@@ -61,8 +71,9 @@ struct Outcome {
 Outcome makeBackup(const QString& databasePath, const QString& folder, const QDateTime& now,
                    const std::atomic<bool>& cancel, const Options& options = {});
 
-// Deletes every backup but the newest `keep` ones. Files of other names are never touched.
-void rotateBackups(const QString& folder, int keep = kKeptBackups);
+// Deletes every backup but the newest `keep` ones by file time; justMade (a path) is never deleted and is
+// one of those kept. Files of other names are never touched.
+void rotateBackups(const QString& folder, int keep = kKeptBackups, const QString& justMade = QString());
 
 // What a sign-in does: a backup when none is recent, then the rotation (only after the new one is complete).
 Outcome backUpIfDue(const QString& databasePath, const QDateTime& now, const std::atomic<bool>& cancel,
@@ -71,6 +82,10 @@ Outcome backUpIfDue(const QString& databasePath, const QDateTime& now, const std
 // Opens the file read-only with the diary's key and runs the engine's integrity check: "ok" when sound, else
 // what was found (a Chinese description).
 QString checkDatabaseFile(const QString& path, const std::atomic<bool>* cancel = nullptr);
+
+// checkDatabaseFile, and before it that both tables carry every column the program reads and writes: a file
+// without them would open, and then fail on every save.
+QString checkDiaryFile(const QString& path);
 
 // File helpers shared with the restore: flush a file's or a folder's entry to the disk, and put a file in
 // place of another in one step (replacing it).

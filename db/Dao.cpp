@@ -3,32 +3,16 @@
 #include "db/Connection.h"
 #include "db/DaoInternal.h"
 #include "db/JetSql.h"
-#include "db/KeyCache.h"
+#include "db/OpenKeyed.h"
 #include "db/Snapshot.h"
 
 #include <sqlite3.h>
-
-#include <QFile>
-#include <QFileInfo>
 
 #include <optional>
 
 namespace dao {
 
 namespace {
-
-constexpr int kBusyTimeoutMs = 15000;
-
-// The password from a connect string such as ";Pwd=vexol"; other ";key=value" parts are ignored.
-QString passwordFrom(const QString& connect) {
-    const QStringList parts = connect.split(QLatin1Char(';'));
-    for (const QString& part : parts) {
-        const qsizetype equals = part.indexOf(QLatin1Char('='));
-        if (equals > 0 && part.left(equals).trimmed().compare(QLatin1String("pwd"), Qt::CaseInsensitive) == 0)
-            return part.mid(equals + 1);
-    }
-    return QString();
-}
 
 const TableInfo& tableFor(Connection& connection, const QString& name) {
     const TableInfo* table = connection.table(name);
@@ -183,52 +167,11 @@ bool Database::fileReplaced() const {
 }
 
 std::shared_ptr<Database> OpenDatabase(const QString& path, bool exclusive, bool readOnly, const QString& connect) {
-    const QFileInfo info(path);
-    if (path.isEmpty() || !info.exists())
-        throw DaoError(errFileNotFound, QStringLiteral("找不到文件“%1”。").arg(path));
-    if (info.isDir())
-        throw sqliteError(SQLITE_CANTOPEN, nullptr, path);
-
-    // Never SQLITE_OPEN_CREATE: a file that vanished in the meantime must not come back empty.
-    const QByteArray nativePath = QFile::encodeName(info.absoluteFilePath());
-    sqlite3* raw = nullptr;
-    // Every connection is used by one thread at a time (each reader, backup or index thread opens its own),
-    // so the engine's own lock around every call (several per field read) is left out.
-    const int mode = (readOnly ? SQLITE_OPEN_READONLY : SQLITE_OPEN_READWRITE) | SQLITE_OPEN_NOMUTEX;
-    int rc = sqlite3_open_v2(nativePath.constData(), &raw, mode, nullptr);
-    SqliteHandle handle(raw);
-    if (rc != SQLITE_OK) {
-        if (!QFileInfo::exists(path))
-            throw DaoError(errFileNotFound, QStringLiteral("找不到文件“%1”。").arg(path));
-        throw sqliteError(rc, handle.get(), path);
-    }
-
-    const QByteArray password = passwordFrom(connect).toUtf8();
-    QByteArray salt;
-    if (!password.isEmpty()) {
-        // The key is derived from the password and the file's salt once per run; a file with another salt
-        // gets its own.
-        salt = keys::saltOf(path);
-        rc = keys::applyKey(handle.get(), password, salt);
-        // SQLCipher 4 and later read this file format only when told to; older versions ignore the pragma.
-        if (rc == SQLITE_OK)
-            rc = sqlite3_exec(handle.get(), "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
-        if (rc != SQLITE_OK)
-            throw sqliteError(rc, handle.get(), path);
-    }
-    sqlite3_busy_timeout(handle.get(), kBusyTimeoutMs);
-    Connection::registerFunctions(handle.get());
-
+    const QByteArray password = passwordOf(connect);
+    SqliteHandle handle = openKeyed(path, readOnly ? OpenMode::ReadOnly : OpenMode::ReadWrite, password);
     auto connection = std::make_shared<Connection>(std::move(handle), path, readOnly);
     if (!password.isEmpty())
-        connection->setConnect(QStringLiteral(";Pwd=") + QString::fromUtf8(password));
-    // Reading the schema is the first read of the file: a wrong password, a foreign or damaged file shows
-    // here. Nothing before this point writes to the file, and nothing does for a file that fails.
-    connection->exec("SELECT count(*) FROM sqlite_master");
-    if (!password.isEmpty())
-        keys::keyWorked(password, salt);
-    connection->exec("PRAGMA journal_mode = DELETE");
-    connection->exec("PRAGMA synchronous = FULL");
+        connection->setConnect(connectText(password));
     if (exclusive) {
         // Keep the locks once taken: nobody else reads or writes until this connection closes.
         connection->exec("PRAGMA locking_mode = EXCLUSIVE");

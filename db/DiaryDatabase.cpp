@@ -3,6 +3,7 @@
 #include "db/Backup.h"
 #include "db/Connection.h"
 #include "db/IndexBuilder.h"
+#include "db/OpenKeyed.h"
 
 #include <sqlite3.h>
 
@@ -35,18 +36,13 @@ bool fail(QString* errorMessage, const QString& message) {
 
 // Writes the empty, encrypted database into an existing empty file.
 bool writeEmptyDatabase(const QString& file, QString* errorMessage) {
-    sqlite3* raw = nullptr;
-    int rc = sqlite3_open_v2(QFile::encodeName(file).constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-    SqliteHandle handle(raw);
-    const QByteArray password(kDiaryPassword);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_key(handle.get(), password.constData(), int(password.size()));
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(handle.get(),
-                          "PRAGMA cipher_compatibility = 3; PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL;",
-                          nullptr, nullptr, nullptr);
-    if (rc == SQLITE_OK)
-        rc = sqlite3_exec(handle.get(), kSchema, nullptr, nullptr, nullptr);
+    SqliteHandle handle;
+    try {
+        handle = openKeyed(file, OpenMode::ReadWrite, QByteArray(kDiaryPassword));
+    } catch (const DaoError& error) {
+        return fail(errorMessage, QStringLiteral("无法创建数据库“%1”：%2").arg(file, error.description()));
+    }
+    int rc = sqlite3_exec(handle.get(), kSchema, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
         rc = sqlite3_exec(handle.get(), kDiaryIndexes, nullptr, nullptr, nullptr);
     if (rc == SQLITE_OK)
@@ -73,12 +69,16 @@ void setProgramFolderForTests(const QString& folder) {
     programFolderOverride() = folder;
 }
 
+QString diaryConnect() {
+    return connectText(QByteArray(kDiaryPassword));
+}
+
 std::shared_ptr<Database> OpenDiaryDatabase() {
     return openDiaryDatabaseAt(diaryDatabasePath());
 }
 
 std::shared_ptr<Database> openDiaryDatabaseAt(const QString& path) {
-    auto database = OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(kDiaryPassword));
+    auto database = OpenDatabase(path, false, false, diaryConnect());
     ensureDiaryIndexes(path, QByteArray(kDiaryPassword));
     return database;
 }

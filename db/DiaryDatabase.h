@@ -13,6 +13,9 @@ QString diaryDatabasePath();
 // Tests and tools point the program folder elsewhere; an empty folder restores the executable's.
 void setProgramFolderForTests(const QString& folder);
 
+// The connect text that opens a diary file: its password.
+QString diaryConnect();
+
 // Opens data.mdb shared and writable with the password. Raises the engine's error when it cannot.
 std::shared_ptr<Database> OpenDiaryDatabase();
 // The same for a diary database file elsewhere (a tool working on a copy).

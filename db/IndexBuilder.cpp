@@ -1,17 +1,13 @@
 #include "db/IndexBuilder.h"
 
 #include "db/Connection.h"
-#include "db/KeyCache.h"
+#include "db/OpenKeyed.h"
 
 #include <sqlite3.h>
 
-#include <QFile>
 #include <QFileInfo>
 
-#include <mutex>
-#include <set>
-#include <thread>
-#include <vector>
+#include <atomic>
 
 namespace dao {
 
@@ -25,8 +21,6 @@ const char* const kDiaryIndexes =
 
 namespace {
 
-constexpr int kBusyTimeoutMs = 15000;
-
 bool indexesPresent(sqlite3* handle) {
     sqlite3_stmt* raw = nullptr;
     if (sqlite3_prepare_v2(handle,
@@ -38,90 +32,82 @@ bool indexesPresent(sqlite3* handle) {
     return sqlite3_step(statement.get()) != SQLITE_ROW || sqlite3_column_int(statement.get(), 0) == 2;
 }
 
-class Builders {
-public:
-    ~Builders() {
-        {
-            // Leaving the program: an unfinished build is rolled back and tried again next run.
-            std::lock_guard lock(m_mutex);
-            m_leaving = true;
-            for (sqlite3* handle : m_handles)
-                sqlite3_interrupt(handle);
-        }
-        wait();
-    }
-
-    void start(const QString& path, const QByteArray& password) {
-        std::lock_guard lock(m_mutex);
-        if (m_leaving || !m_started.insert(QFileInfo(path).absoluteFilePath()).second)
-            return;
-        try {
-            m_threads.emplace_back([this, path, password] { build(path, password); });
-        } catch (...) {
-            // No thread: the queries scan, and the next run tries again.
-        }
-    }
-
-    void wait() {
-        std::vector<std::thread> threads;
-        {
-            std::lock_guard lock(m_mutex);
-            threads.swap(m_threads);
-        }
-        for (std::thread& thread : threads)
-            thread.join();
-    }
-
-private:
-    // Each CREATE on its own, so a name index that duplicates refuse does not keep the entry index away.
-    void build(const QString& path, const QByteArray& password) {
-        sqlite3* raw = nullptr;
-        const QByteArray nativePath = QFile::encodeName(QFileInfo(path).absoluteFilePath());
-        const int rc = sqlite3_open_v2(nativePath.constData(), &raw, SQLITE_OPEN_READWRITE, nullptr);
-        SqliteHandle handle(raw);
-        if (rc != SQLITE_OK || keys::applyKey(handle.get(), password, keys::saltOf(path)) != SQLITE_OK)
-            return;
-        {
-            std::lock_guard lock(m_mutex);
-            if (m_leaving)
-                return;
-            m_handles.insert(handle.get());
-        }
-        sqlite3_exec(handle.get(), "PRAGMA cipher_compatibility = 3", nullptr, nullptr, nullptr);
-        sqlite3_busy_timeout(handle.get(), kBusyTimeoutMs);
-        if (sqlite3_exec(handle.get(), "PRAGMA journal_mode = DELETE; PRAGMA synchronous = FULL", nullptr, nullptr,
-                         nullptr) == SQLITE_OK &&
-            !indexesPresent(handle.get())) {
-            const QByteArray statements(kDiaryIndexes);
-            for (const QByteArray& statement : statements.split(';')) {
-                if (!statement.trimmed().isEmpty())
-                    sqlite3_exec(handle.get(), statement.constData(), nullptr, nullptr, nullptr);
-            }
-        }
-        std::lock_guard lock(m_mutex);
-        m_handles.erase(handle.get());
-    }
-
-    std::mutex m_mutex;
-    std::set<QString> m_started;
-    std::set<sqlite3*> m_handles;
-    std::vector<std::thread> m_threads;
-    bool m_leaving = false;
-};
-
-Builders& builders() {
-    static Builders instance;
-    return instance;
-}
+// The object ensureDiaryIndexes() starts builds on.
+std::atomic<IndexBuilds*> g_installed{nullptr};
 
 } // namespace
 
-void ensureDiaryIndexes(const QString& path, const QByteArray& password) {
-    builders().start(path, password);
+IndexBuilds::IndexBuilds() {
+    IndexBuilds* none = nullptr;
+    g_installed.compare_exchange_strong(none, this);
 }
 
-void waitForIndexBuilds() {
-    builders().wait();
+IndexBuilds::~IndexBuilds() {
+    stop();
+    IndexBuilds* self = this;
+    g_installed.compare_exchange_strong(self, nullptr);
+}
+
+void IndexBuilds::start(const QString& path, const QByteArray& password) {
+    std::lock_guard lock(m_mutex);
+    if (m_leaving || !m_started.insert(QFileInfo(path).absoluteFilePath()).second)
+        return;
+    try {
+        m_threads.emplace_back([this, path, password] { build(path, password); });
+    } catch (...) {
+        // No thread: the queries scan, and the next run tries again.
+    }
+}
+
+void IndexBuilds::stop() {
+    {
+        // An unfinished build is rolled back and tried again next run.
+        std::lock_guard lock(m_mutex);
+        m_leaving = true;
+        for (sqlite3* handle : m_handles)
+            sqlite3_interrupt(handle);
+    }
+    wait();
+}
+
+void IndexBuilds::wait() {
+    std::vector<std::thread> threads;
+    {
+        std::lock_guard lock(m_mutex);
+        threads.swap(m_threads);
+    }
+    for (std::thread& thread : threads)
+        thread.join();
+}
+
+// Each CREATE on its own, so a name index that duplicates refuse does not keep the entry index away.
+void IndexBuilds::build(const QString& path, const QByteArray& password) {
+    SqliteHandle handle;
+    try {
+        handle = openKeyed(path, OpenMode::ReadWrite, password);
+    } catch (const DaoError&) {
+        return; // not openable now: the queries scan, and the next run tries again
+    }
+    {
+        std::lock_guard lock(m_mutex);
+        if (m_leaving)
+            return;
+        m_handles.insert(handle.get());
+    }
+    if (!indexesPresent(handle.get())) {
+        const QByteArray statements(kDiaryIndexes);
+        for (const QByteArray& statement : statements.split(';')) {
+            if (!statement.trimmed().isEmpty())
+                sqlite3_exec(handle.get(), statement.constData(), nullptr, nullptr, nullptr);
+        }
+    }
+    std::lock_guard lock(m_mutex);
+    m_handles.erase(handle.get());
+}
+
+void ensureDiaryIndexes(const QString& path, const QByteArray& password) {
+    if (IndexBuilds* builds = g_installed.load())
+        builds->start(path, password);
 }
 
 } // namespace dao

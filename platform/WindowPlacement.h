@@ -6,8 +6,8 @@ class QWidget;
 
 namespace platform {
 
-// Moves a window so that its outer size (frame included; its own size when not given) is centred on the
-// available area of its screen.
-void centreOnScreen(QWidget* window, QSize outerSize = {});
+// Moves a window so that a rectangle of its outer size (frame and caption included) is centred on the
+// available area of its screen; the window's position is that of its frame.
+void centreOnScreen(QWidget* window, QSize outerSize);
 
 } // namespace platform

@@ -1,14 +1,20 @@
 #pragma once
 
+#include "app/BackgroundWork.h"
+
 #include <QApplication>
 #include <QFont>
 
-// The application object: the program's name, and a last line of defence so that no failure ever
-// escapes into Qt's event loop.
+// The application object: the program's name, the owner of the work on other threads (stopped when the
+// program quits, joined before anything they use goes away), and a last line of defence so that no failure
+// ever escapes into Qt's event loop.
 class DiaryApplication : public QApplication {
 public:
     DiaryApplication(int& argc, char** argv);
     bool notify(QObject* receiver, QEvent* event) override;
+
+private:
+    app::BackgroundWork m_background;
 };
 
 namespace app {

@@ -355,7 +355,7 @@ StatementChecker::StatementChecker(const QString& path) {
     QString message;
     if (!dao::createDiaryDatabase(path, &message))
         qFatal("cannot create the scratch database: %s", qPrintable(message));
-    m_db = dao::OpenDatabase(path, false, false, QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword));
+    m_db = dao::OpenDatabase(path, false, false, dao::diaryConnect());
     // Durability is not under test here, and every page written costs an encryption: the journal stays in
     // memory and nothing waits for the disk.
     dao::connectionOf(*m_db)->exec("PRAGMA journal_mode = MEMORY");

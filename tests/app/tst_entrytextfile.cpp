@@ -1,5 +1,6 @@
-// The entry text file: the export's exact bytes (GB18030, CR LF, no byte-order mark) and its failures on a
-// full disk or in a locked folder, the import's decoding and line rule, and the files it refuses.
+// The entry text file: the export's exact bytes (code page 936: GB18030 with 0x80 for €; CR LF; no byte-order
+// mark) and its failures on a full disk or in a locked folder, the import's decoding and line rule, and the files
+// it refuses.
 
 #include "support/FailDevice.h"
 #include "support/TestSupport.h"
@@ -12,6 +13,7 @@
 
 #include <functional>
 
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -49,6 +51,9 @@ private slots:
         QTest::newRow("five lines, GBK, CR LF, no BOM") << kEntry << kEntryBytes;
         QTest::newRow("nothing on show") << Entry{}
                                          << QByteArray::fromHex("b1eacce2a3ba0d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
+        QTest::newRow("the euro sign as code page 936's 0x80")
+            << Entry{QStringLiteral("1€"), {}, {}, {}}
+            << QByteArray::fromHex("b1eacce2a3ba31800d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
         QTest::newRow("beyond GBK, in GB18030")
             << Entry{QStringLiteral("𠀀"), {}, {}, {}}
             << QByteArray::fromHex("b1eacce2a3ba953282360d0a0d0accecc6f8a3ba0d0ac4dac8dda3ba0d0a");
@@ -90,6 +95,15 @@ private slots:
         const auto none = int(Problem::None);
         QTest::newRow("GBK") << QByteArray::fromHex("bdf1cceccfc2d3ea") << none << QStringLiteral("今天下雨");
         QTest::newRow("UTF-8 with BOM") << QByteArray("\xEF\xBB\xBF\xE4\xBB\x8A") << none << QStringLiteral("今");
+        // Where the bytes read both ways, a sentence of UTF-8 is UTF-8 and a short text is code page 936.
+        QTest::newRow("UTF-8 without BOM, six characters")
+            << QStringLiteral("今天天气很好").toUtf8() << none << QStringLiteral("今天天气很好");
+        QTest::newRow("short UTF-8, its GBK reading beyond GB2312")
+            << QByteArray("\xE4\xBD\xA0\xE5\xA5\xBD") << none << QStringLiteral("你好");
+        QTest::newRow("short GBK that is valid UTF-8")
+            << QByteArray("\xCD\xB7\xCD\xB4") << none << QStringLiteral("头痛");
+        QTest::newRow("0x80 is the euro sign") << QByteArray("100\x80") << none << QStringLiteral("100€");
+        QTest::newRow("GB18030 four-byte") << QByteArray::fromHex("9439fc36d3ea") << none << QStringLiteral("😀雨");
         QTest::newRow("leading empty lines go") << QByteArray("\r\n\r\nX\r\n\r\nY") << none << "X\r\n\r\nY";
         QTest::newRow("lone CR ends a line, lone LF stays") << QByteArray("A\rB\nC\r\n") << none << "A\r\nB\nC";
         QTest::newRow("trailing empty lines stay") << QByteArray("A\r\n\r\n\r\n") << none << "A\r\n\r\n";
@@ -117,6 +131,10 @@ private slots:
         QTemporaryDir dir;
         QCOMPARE(readFile(dir.path()).problem, Problem::CannotOpen);
         QCOMPARE(readFile(dir.filePath(QStringLiteral("missing.txt"))).problem, Problem::CannotOpen);
+        // A named pipe nobody writes to is refused at once instead of waited on.
+        const QString pipe = dir.filePath(QStringLiteral("pipe.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        QCOMPARE(readFile(pipe).problem, Problem::CannotOpen);
     }
 };
 

@@ -1,8 +1,10 @@
 // The database layer: the program's statements in the Jet dialect with values that stay values, DAO error
 // numbers, snapshot moves, long text read on demand and read ahead, unique account names, and the file itself
-// (read-only use, the derived key, creating it, the indexes added to an older file).
+// (read-only use, the derived key, creating it, the indexes added to an older file), and the access its
+// backups get.
 
 #include "app/SqlText.h"
+#include "db/Backup.h"
 #include "db/Connection.h"
 #include "db/DaoInternal.h"
 #include "db/IndexBuilder.h"
@@ -16,6 +18,10 @@
 
 #include <latch>
 #include <thread>
+#include <utility>
+
+#include <sys/stat.h>
+#include <unistd.h>
 
 using testsupport::contentsOf;
 using testsupport::rawSql;
@@ -389,11 +395,63 @@ private slots:
             QCOMPARE(entriesOf(*db), wanted);
         }
         QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"0"});
+        dao::IndexBuilds builds;
         auto db = diary.open();
-        dao::waitForIndexBuilds();
+        builds.wait();
         QCOMPARE(rawSql(diary.databasePath(), indexes), QStringList{"2"});
         QCOMPARE(entriesOf(*db), wanted);
         QCOMPARE(entriesOf(*diary.open()), wanted);
+    }
+
+    // What a backup may be read by: never more than data.mdb, whatever the umask, in the diary's group.
+    void backupsAreNoMoreOpenThanTheDiary_data() {
+        QTest::addColumn<int>("umask");
+        QTest::addColumn<int>("diaryMode");
+        QTest::addColumn<bool>("inAGroup");     // data.mdb belongs to another group than the account's
+        QTest::addColumn<bool>("olderBackups"); // the folder and a backup made before, open to all
+        QTest::addColumn<int>("folderMode");
+        QTest::addColumn<int>("backupMode");
+        QTest::newRow("private diary, umask 022") << 022 << 0600 << false << false << 0700 << 0600;
+        QTest::newRow("private diary, umask 077") << 077 << 0600 << false << false << 0700 << 0600;
+        QTest::newRow("family diary, umask 022") << 022 << 0660 << true << false << 02770 << 0660;
+        QTest::newRow("family diary, umask 077") << 077 << 0660 << true << false << 02770 << 0660;
+        QTest::newRow("readable diary, umask 077") << 077 << 0644 << false << false << 0755 << 0644;
+        QTest::newRow("read-only diary") << 022 << 0440 << false << false << 0750 << 0640;
+        QTest::newRow("older backups open to all") << 022 << 0600 << false << true << 0700 << 0600;
+    }
+    void backupsAreNoMoreOpenThanTheDiary() {
+        QFETCH(int, umask);
+        QFETCH(int, diaryMode);
+        QFETCH(bool, inAGroup);
+        QFETCH(bool, olderBackups);
+        QFETCH(int, folderMode);
+        QFETCH(int, backupMode);
+        const gid_t family = 34; // a system group: only the administrator may give files to it here
+        if (inAGroup && ::geteuid() != 0)
+            QSKIP("giving a file to another group needs a member of it");
+        testsupport::TempDiary temp;
+        const QString diary = temp.databasePath(), backups = dao::backup::backupFolderOf(diary);
+        QVERIFY(::chmod(QFile::encodeName(diary).constData(), mode_t(diaryMode)) == 0);
+        QVERIFY(!inAGroup || ::chown(QFile::encodeName(diary).constData(), uid_t(-1), family) == 0);
+        const QString older = backups + "/data-20260101-000000.mdb";
+        if (olderBackups) {
+            QVERIFY(QDir().mkdir(backups) && ::chmod(QFile::encodeName(backups).constData(), 0755) == 0);
+            QVERIFY(QFile::copy(diary, older) && ::chmod(QFile::encodeName(older).constData(), 0644) == 0);
+        }
+        const mode_t previous = ::umask(mode_t(umask));
+        const auto made = dao::backup::makeBackup(diary, backups, QDateTime::currentDateTime(), false);
+        ::umask(previous);
+        QCOMPARE(int(made.kind), int(dao::backup::Outcome::Kind::Made));
+        const gid_t group = inAGroup ? family : ::getegid();
+        auto access = [](const QString& path) {
+            struct stat info {};
+            ::stat(QFile::encodeName(path).constData(), &info);
+            return std::pair{int(info.st_mode & 07777), info.st_gid};
+        };
+        QCOMPARE(access(backups), std::pair(folderMode, group));
+        QCOMPARE(access(made.path), std::pair(backupMode, group));
+        if (olderBackups)
+            QCOMPARE(access(older).first, backupMode);
     }
 };
 

@@ -1,12 +1,13 @@
 #!/usr/bin/env bash
-# The main window's minimum size under a real window manager: starts Xvfb and openbox, runs tst_minsizewm on
-# the xcb platform, and prints one PASS or FAIL line; exits 1 on FAIL.
+# The windows under a real window manager: starts Xvfb and openbox, runs tst_minsizewm on the xcb platform
+# (centring by outer size, the main window's minimum size, the layouts at open, maximised and restored),
+# prints each window's outer size and position and one PASS or FAIL line; exits 1 on FAIL.
 #   tests/release/minsize-wm.sh <build folder>
 set -euo pipefail
 build=$(readlink -f "${1:?usage: $0 <build folder>}")
 test="$build/bin/tst_minsizewm"
 [ -x "$test" ] || {
-    echo "FAIL: minimum size under a window manager: $test is not built"
+    echo "FAIL: windows under a window manager: $test is not built"
     exit 1
 }
 work=$(mktemp -d)
@@ -36,9 +37,10 @@ SESSION
 
 if timeout 120 xvfb-run -a -s "-screen 0 1600x1000x24" bash "$work/session.sh" "$work" "$test"; then
     sed -n 's/^QINFO *: */  /p' "$work/test.log"
-    echo "PASS: the main window stops at 1024 x 486 outer under openbox and is laid out for its real frame"
+    echo "PASS: under openbox every window is centred by its outer size, the main window stops at 1024 x 486" \
+        "outer, and the layouts follow the real frame at open, maximised and restored"
 else
     sed 's/^/  /' "$work/test.log" "$work/openbox.log" 2>/dev/null || true
-    echo "FAIL: minimum size under a window manager"
+    echo "FAIL: windows under a window manager"
     exit 1
 fi

@@ -90,7 +90,7 @@ int main(int argc, char** argv) {
     if (args.size() != 4 || args[1] != "hold")
         return 2;
     // Another copy holding the file: opened exclusively, kept for the milliseconds given.
-    const auto held = dao::OpenDatabase(args[2], true, false, QStringLiteral(";Pwd=") + dao::kDiaryPassword);
+    const auto held = dao::OpenDatabase(args[2], true, false, dao::diaryConnect());
     say("holding");
     QThread::msleep(args[3].toULong());
     return 0;

@@ -8,20 +8,24 @@
 //
 // A backup taken while another copy of the program writes is one consistent moment of the file; copies
 // killed during a backup, or two copies backing up at once, never leave a broken file under a backup's name.
-// After a sign-in a backup is made when none in backup/ is recent by its name, and only then are all but the
-// newest 14 deleted; a backup that cannot be written, or is stopped by closing the program, says nothing,
-// deletes nothing and is tried again at the next sign-in. mkdiarydb --restore refuses a bad backup and
-// changes nothing, and puts a good one in place keeping the old file.
+// After a sign-in a backup is made when none in backup/ was written recently (the times in names are not
+// trusted), and only then are all but the 14 written last deleted, never the new one; a backup that cannot be written,
+// or is stopped by closing the program, says nothing, deletes nothing and is tried again at the next sign-in. mkdiarydb
+// --restore refuses a bad backup (or a file without the diary's columns) and changes nothing, and puts a good one in
+// place keeping the old file and its access: in the tool's own folder wherever it is run from, and through a link into
+// the file linked to.
 
 #include "Reliability.h"
 
 #include "app/AutoBackup.h"
+#include "app/BackgroundWork.h"
 #include "app/Passwords.h"
 #include "db/Backup.h"
 
 #include <QRegularExpression>
 #include <QScopeGuard>
 
+#include <sys/stat.h>
 #include <unistd.h>
 
 using namespace reliability;
@@ -49,6 +53,14 @@ private:
     QString folder() const { return m_diary->folder(); }
     QString backupFolder() const { return folder() + "/backup"; }
     QString database() const { return m_diary->databasePath(); }
+    // An empty diary of its own folder beside the large one, for the tests that make many backups.
+    QString smallDiary() const {
+        const QString path = folder() + "/small/data.mdb";
+        QString error;
+        if (!QDir(folder()).mkpath("small") || !dao::createDiaryDatabase(path, &error))
+            qFatal("cannot create a small diary: %s", qPrintable(error));
+        return path;
+    }
 
 private slots:
     void initTestCase() {
@@ -58,11 +70,16 @@ private slots:
     void init() {
         startWithDiary();
         m_diary->addUser("张三", app::hashPassword("口令"));
-        // 3000 entries of the account "丙" with two kilobytes of body each, written in one transaction.
-        QCOMPARE(testsupport::rawSql(database(), "WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 FROM n "
-                                                 "WHERE i < 3000) INSERT INTO diary(username, diarytext) "
-                                                 "SELECT '丙', hex(randomblob(1000)) FROM n"),
-                 QStringList());
+        // 3000 entries of the account "丙" with two kilobytes of body each, written in one transaction: copies
+        // that take long enough to be stopped or killed half-way. The restore needs only a few pages of them.
+        const bool restore =
+            QTest::currentTestFunction() == QLatin1String("restoreRefusesABadBackupOrPutsAGoodOneInPlace");
+        QCOMPARE(
+            testsupport::rawSql(database(), QStringLiteral("WITH RECURSIVE n(i) AS (SELECT 1 UNION ALL SELECT i + 1 "
+                                                           "FROM n WHERE i < %1) INSERT INTO diary(username, "
+                                                           "diarytext) SELECT '丙', hex(randomblob(1000)) FROM n")
+                                                .arg(restore ? 100 : 3000)),
+            QStringList());
     }
     void cleanup() {
         app::stopBackup();
@@ -159,6 +176,7 @@ private slots:
         QRandomGenerator random(20261206);
         int completed = 0;
         const int kills = repetitions(8);
+        qsizetype leftByKills = 0;
         // Two copies back up at once; they are killed at a random moment of the copy (which takes about half a
         // second here), but for the last round.
         for (int round = 0; round <= kills; ++round) {
@@ -176,29 +194,71 @@ private slots:
                 QCOMPARE(backup::checkDatabaseFile(backupFolder() + '/' + name), "ok");
             QVERIFY(made.size() <= 2);
             completed += round < kills && !made.isEmpty() ? 1 : 0;
-            // Gone, so that the next round finds a backup due again.
-            QVERIFY(round == kills || QDir(backupFolder()).removeRecursively());
+            // The backups gone, so that the next round finds a backup due again; the temporaries the kills left
+            // stay for the next round's copies to find.
+            for (const QString& name : made)
+                QVERIFY(round == kills || QFile::remove(backupFolder() + '/' + name));
+            leftByKills = std::max(leftByKills, filesIn(backupFolder()).size());
         }
         QVERIFY2(completed < kills, "no kill came during a backup");
-        QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder())); // no temporary file left
+        QVERIFY2(leftByKills > 0, "no kill left a temporary file");
+        // The last round's copies removed what the kills left, and neither removed the other's copy under way.
+        QCOMPARE(filesIn(backupFolder()), backup::backupNames(backupFolder()));
+        qInfo("at most %lld temporary files left by the kills of a round, none after the next backup",
+              qint64(leftByKills));
+    }
+
+    // The background work's owner judges a backup due against the time it is handed, and when it ends in the
+    // middle of a backup the copy stops and is joined, leaving nothing under a backup's name.
+    void backupIsJudgedAgainstTheTimeHandedIn_data() {
+        QTest::addColumn<int>("hoursLater"); // the second sign-in's time, after a backup made now
+        QTest::addColumn<int>("expectedKind");
+        QTest::newRow("19 h later") << 19 << int(Kind::NotDue);
+        QTest::newRow("21 h later") << 21 << int(Kind::Made);
+        QTest::newRow("clock set back 21 h") << -21 << int(Kind::Made);
+    }
+    void backupIsJudgedAgainstTheTimeHandedIn() {
+        QFETCH(int, hoursLater);
+        QFETCH(int, expectedKind);
+        const QDateTime now = QDateTime::currentDateTime();
+        const QString small = smallDiary();
+        app::BackgroundWork work;
+        work.startBackup(small, now);
+        QCOMPARE(int(work.waitForBackup().kind), int(Kind::Made));
+        work.startBackup(small, now.addSecs(3600 * hoursLater));
+        QCOMPARE(int(work.waitForBackup().kind), expectedKind);
+        QCOMPARE(filesIn(backup::backupFolderOf(small)).size(), expectedKind == int(Kind::Made) ? 2 : 1);
+        // The large diary's copy, a page a step, is under way when its owner ends.
+        const QStringList made = filesIn(backupFolder());
+        {
+            app::BackgroundWork ending;
+            ending.backupOptions = backup::Options{1};
+            ending.startBackup(database(), now.addDays(2));
+        }
+        QCOMPARE(filesIn(backupFolder()), made);
     }
 
     void signInBacksUpWhenDueAndKeepsTheNewest_data() {
         QTest::addColumn<QString>("fault");
         QTest::addColumn<int>("existing");       // backups there before: the newest, then one a day from two days back
-        QTest::addColumn<int>("newestAgeHours"); // negative: in the future
+        QTest::addColumn<int>("newestAgeHours"); // when the newest was written
+        QTest::addColumn<int>("nameAheadDays");  // each named this many days after it was written
         QTest::addColumn<int>("expectedKind");
-        QTest::newRow("15 old, the newest 21 h: a new one, the oldest two go") << "" << 15 << 21 << int(Kind::Made);
-        QTest::newRow("newest 19 h old: not due") << "" << 15 << 19 << int(Kind::NotDue);
-        QTest::newRow("a name 30 h ahead holds nothing off") << "" << 15 << -30 << int(Kind::Made);
-        QTest::newRow("closed at once: nothing deleted") << "closed" << 15 << 48 << int(Kind::Cancelled);
-        QTest::newRow("read-only backup folder") << "read-only" << 15 << 48 << int(Kind::Failed);
-        QTest::newRow("backup is a file") << "file" << 0 << 0 << int(Kind::Failed);
+        QTest::newRow("15 old, the newest 21 h: a new one, the oldest two go")
+            << "" << 15 << 21 << 0 << int(Kind::Made);
+        QTest::newRow("newest 19 h old: not due") << "" << 15 << 19 << 0 << int(Kind::NotDue);
+        QTest::newRow("names a month ahead hold nothing off") << "" << 15 << 21 << 30 << int(Kind::Made);
+        QTest::newRow("names in 2099: today's kept, the oldest by age go")
+            << "" << 15 << 48 << 27000 << int(Kind::Made);
+        QTest::newRow("closed at once: nothing deleted") << "closed" << 15 << 48 << 0 << int(Kind::Cancelled);
+        QTest::newRow("read-only backup folder") << "read-only" << 15 << 48 << 0 << int(Kind::Failed);
+        QTest::newRow("backup is a file") << "file" << 0 << 0 << 0 << int(Kind::Failed);
     }
     void signInBacksUpWhenDueAndKeepsTheNewest() {
         QFETCH(QString, fault);
         QFETCH(int, existing);
         QFETCH(int, newestAgeHours);
+        QFETCH(int, nameAheadDays);
         QFETCH(int, expectedKind);
         const bool closed = fault == "closed", readOnly = fault == "read-only";
         // One page a step when closing: the closing comes in the middle of the copy.
@@ -206,11 +266,15 @@ private slots:
         const QByteArray before = testsupport::contentsOf(database());
         const QDateTime now = QDateTime::currentDateTime();
         QVERIFY(fault == "file" ? QFile(backupFolder()).open(QIODevice::WriteOnly) : QDir().mkdir(backupFolder()));
-        QStringList names;
-        for (int i = 0; i < existing; ++i)
-            names << backup::backupFileName(now.addSecs(-3600 * (i == 0 ? newestAgeHours : 48 + 24 * i)));
+        QStringList names; // oldest written first
+        for (int i = existing - 1; i >= 0; --i) {
+            const QDateTime written = now.addSecs(-3600 * (i == 0 ? newestAgeHours : 48 + 24 * i));
+            names << backup::backupFileName(written.addDays(nameAheadDays));
+            QFile file(testsupport::writeFile(backupFolder() + '/' + names.last(), {}));
+            QVERIFY(file.open(QIODevice::ReadWrite) && file.setFileTime(written, QFile::FileModificationTime));
+        }
         const QStringList others = existing ? QStringList{"data-2026.mdb", "notes.txt"} : QStringList();
-        for (const QString& name : names + others)
+        for (const QString& name : others)
             testsupport::writeFile(backupFolder() + '/' + name, {});
         if (readOnly && !setReadOnly(backupFolder(), true))
             QSKIP("the folder cannot be made read-only here");
@@ -225,7 +289,6 @@ private slots:
         QCOMPARE(testsupport::contentsOf(database()), before);
         if (outcome.kind == Kind::Made) // only a new backup starts the rotation: the newest 14 of all are left
             names << QFileInfo(outcome.path).fileName();
-        names.sort();
         QStringList left = others + names.mid(outcome.kind == Kind::Made ? names.size() - 14 : 0);
         left.sort();
         QCOMPARE(filesIn(backupFolder()), left);
@@ -246,14 +309,23 @@ private slots:
     void restoreRefusesABadBackupOrPutsAGoodOneInPlace_data() {
         QTest::addColumn<QString>("backupFault"); // a statement run on it, "damaged", or empty: a sound backup
         QTest::addColumn<bool>("gone");           // data.mdb gone since, else its entries deleted
-        QTest::newRow("a damaged page") << "damaged" << false;
-        QTest::newRow("another password") << "PRAGMA rekey = 'other'" << false;
-        QTest::newRow("entries deleted") << "" << false;
-        QTest::newRow("data.mdb gone") << "" << true;
+        QTest::addColumn<QString>("run");         // "named": in the folder, data.mdb named; "beside": a copy of
+                                                  // the tool in the folder, run from elsewhere; "link": data.mdb
+                                                  // a link to real/data.mdb, named
+        QTest::newRow("a damaged page") << "damaged" << false << "named";
+        QTest::newRow("another password") << "PRAGMA rekey = 'other'" << false << "named";
+        QTest::newRow("diary without its columns")
+            << "CREATE TABLE d AS SELECT id, username FROM diary; DROP TABLE diary; ALTER TABLE d RENAME TO diary"
+            << false << "named";
+        QTest::newRow("entries deleted") << "" << false << "named";
+        QTest::newRow("data.mdb gone") << "" << true << "named";
+        QTest::newRow("the tool's folder, run from elsewhere") << "" << false << "beside";
+        QTest::newRow("through a link") << "" << false << "link";
     }
     void restoreRefusesABadBackupOrPutsAGoodOneInPlace() {
         QFETCH(QString, backupFault);
         QFETCH(bool, gone);
+        QFETCH(QString, run);
         const auto made = backup::makeBackup(database(), backupFolder(), QDateTime::currentDateTime(), false);
         const QString name = "backup/" + QFileInfo(made.path).fileName();
         const QByteArray good = testsupport::contentsOf(made.path);
@@ -262,24 +334,52 @@ private slots:
         else if (!backupFault.isEmpty())
             QCOMPARE(testsupport::rawSql(made.path, backupFault), QStringList());
         QVERIFY(gone ? QFile::remove(database()) : testsupport::rawSql(database(), "DELETE FROM diary").isEmpty());
-        const QByteArray lost = testsupport::contentsOf(database());
+        // The diary of a group: the restored file keeps its access.
+        QVERIFY(gone || QFile::setPermissions(database(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
+                                                              QFile::WriteGroup));
+        const gid_t family = 34; // given to a system group where the administrator runs the test
+        QVERIFY(gone || ::geteuid() != 0 || ::chown(QFile::encodeName(database()).constData(), uid_t(-1), family) == 0);
+        QString diary = database(); // the file the program reads
+        if (run == "link") {
+            QVERIFY(QDir(folder()).mkdir("real"));
+            diary = folder() + "/real/data.mdb";
+            QVERIFY(QFile::rename(database(), diary) && QFile::link("real/data.mdb", database()));
+        }
+        const QFile::Permissions access = QFileInfo(diary).permissions();
+        const QByteArray lost = testsupport::contentsOf(diary);
+        QString tool = QJL_MKDIARYDB;
+        if (run == "beside") {
+            tool = folder() + "/mkdiarydb";
+            QVERIFY(QFile::copy(QJL_MKDIARYDB, tool));
+        }
         const QStringList before = folderState(folder());
 
-        QProcess tool;
-        tool.setWorkingDirectory(folder());
-        tool.setProcessChannelMode(QProcess::MergedChannels);
-        tool.start(QJL_MKDIARYDB, {"--restore", name});
-        QVERIFY(tool.waitForFinished(60000));
-        const QString output = QString::fromLocal8Bit(tool.readAll());
+        QProcess restore;
+        restore.setWorkingDirectory(run == "beside" ? QDir::rootPath() : folder());
+        restore.setProcessChannelMode(QProcess::MergedChannels);
+        restore.start(tool, run == "beside"
+                                ? QStringList{"--restore", backupFolder() + '/' + QFileInfo(name).fileName()}
+                                : QStringList{"--restore", name, "data.mdb"});
+        QVERIFY(restore.waitForFinished(60000));
+        const QString output = QString::fromLocal8Bit(restore.readAll());
         if (!backupFault.isEmpty()) {
-            QVERIFY2(tool.exitCode() == 1 && output.contains("没有改动任何文件"), qPrintable(output));
+            QVERIFY2(restore.exitCode() == 1 && output.contains("没有改动任何文件"), qPrintable(output));
             QCOMPARE(folderState(folder()), before);
             return;
         }
-        QVERIFY2(tool.exitCode() == 0, qPrintable(output));
-        QVERIFY(testsupport::contentsOf(database()) == good);
-        QVERIFY(testsupport::contentsOf(database() + ".before-restore") == lost);
-        QCOMPARE(filesIn(folder()), QStringList({"data.mdb", "data.mdb.before-restore"}).mid(0, gone ? 1 : 2));
+        QVERIFY2(restore.exitCode() == 0, qPrintable(output));
+        QVERIFY(testsupport::contentsOf(diary) == good);
+        QCOMPARE(QFileInfo(database()).isSymLink(), run == "link");
+        QVERIFY2(output.contains(gone ? "没有保留任何文件" : diary + ".before-restore"), qPrintable(output));
+        QVERIFY(testsupport::contentsOf(diary + ".before-restore") == lost);
+        if (!gone) {
+            QCOMPARE(QFileInfo(diary).permissions(), access);
+            QCOMPARE(QFileInfo(diary).groupId(), ::geteuid() != 0 ? ::getegid() : family);
+        }
+        QCOMPARE(filesIn(QFileInfo(diary).path()), QStringList({"data.mdb", "data.mdb.before-restore", "mkdiarydb"})
+                                                       .mid(0, gone              ? 1
+                                                               : run == "beside" ? 3
+                                                                                 : 2));
         QVERIFY(Main() && forms().isLoaded<Form_Login>());
     }
 };

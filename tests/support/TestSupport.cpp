@@ -1,6 +1,7 @@
 #include "support/TestSupport.h"
 
 #include "app/AutoBackup.h"
+#include "app/BackgroundWork.h"
 #include "app/Globals.h"
 #include "app/SqlText.h"
 #include "platform/DateLocale.h"
@@ -47,7 +48,10 @@ void enterTestMode() {
     platform::DateLocale::setLocaleForTests(QLocale(QLocale::Chinese, QLocale::China));
     platform::DateLocale::setTodayForTests(QDate(2009, 9, 8));
     platform::forms().setOnLastUnloaded([] {});
-    // Sign-ins in tests make no backups unless the test is about them.
+    // The test program's owner of background work, ended with its application object; sign-ins in tests make
+    // no backups unless the test is about them.
+    if (!app::BackgroundWork::current())
+        new app::BackgroundWork(QCoreApplication::instance());
     app::setAutoBackupForTests(false);
 }
 

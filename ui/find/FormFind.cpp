@@ -11,7 +11,7 @@
 #include "app/Globals.h"
 #include "app/Notice.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
+#include "platform/WindowSizeLimit.h"
 #include "ui/HandOver.h"
 #include "ui/view/FormView.h"
 
@@ -94,8 +94,8 @@ Form_Find::~Form_Find() = default;
 
 void Form_Find::Form_Load() {
     Combo_KeyWords->setCurrentIndex(0);
-    // Centred on the screen when shown.
-    platform::centreOnScreen(this);
+    // Centred on the screen by its outer size when shown; the list follows every new frame.
+    platform::WindowSizeLimit::centreWhenShown(this, [this] { Form_Resize(); });
 }
 
 void Form_Find::Form_Unload(bool& cancel) {
@@ -195,7 +195,7 @@ void Form_Find::PopMenu_List_Clear_Click() {
 
 void Form_Find::Form_Resize() {
     using platform::Twips::fromPixels;
-    const QSize outer = frameGeometry().size();
+    const QSize outer = platform::WindowSizeLimit::outerSize(this);
     const findlayout::Size current{fromPixels(ListView_Result->width(), this),
                                    fromPixels(ListView_Result->height(), this)};
     const findlayout::Size size = findlayout::resultListSize(

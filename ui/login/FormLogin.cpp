@@ -10,7 +10,7 @@
 #include "app/Notice.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
+#include "platform/WindowSizeLimit.h"
 #include "ui/view/FormView.h"
 
 using platform::forms;
@@ -114,8 +114,8 @@ Form_Login::Form_Login() {
 void Form_Login::Form_Load() {
     // Not handled here: without its database the program cannot start, and the caller ends it.
     FillUserList();
-    // Centred on the screen when shown.
-    platform::centreOnScreen(this);
+    // Centred on the screen by its outer size when shown.
+    platform::WindowSizeLimit::centreWhenShown(this);
 }
 
 void Form_Login::Form_Unload(bool& cancel) {

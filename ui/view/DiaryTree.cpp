@@ -328,6 +328,12 @@ void DiaryTreeView::mousePressEvent(QMouseEvent* event) {
         event->accept();
         return;
     }
+    if (!indexAt(event->position().toPoint()).isValid()) {
+        // Empty space below the nodes: the selection stays the node the user chose last.
+        setFocus(Qt::MouseFocusReason);
+        event->accept();
+        return;
+    }
     QTreeView::mousePressEvent(event);
     if (const int clicked = clickedNodeAt(event->position().toPoint()))
         emit nodeClicked(clicked);
@@ -356,7 +362,8 @@ void DiaryTreeView::mouseMoveEvent(QMouseEvent* event) {
 }
 
 void DiaryTreeView::mouseReleaseEvent(QMouseEvent* event) {
-    if (event->button() == Qt::LeftButton)
+    // A release over empty space would clear the selection in the base class.
+    if (event->button() == Qt::LeftButton && indexAt(event->position().toPoint()).isValid())
         QTreeView::mouseReleaseEvent(event);
     else
         event->accept();

@@ -4,18 +4,17 @@
 #include "platform/Controls.h"
 
 #include "DiaryTree.h"
+#include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
 #include "platform/WindowSizeLimit.h"
 #include "update/Updater.h"
 
 #include <QMoveEvent>
 #include <QResizeEvent>
-#include <QStyle>
 
 using platform::Twips::place;
 
@@ -183,9 +182,14 @@ void Form_View::Timer_Update_Timer() {
 void Form_View::fv_RefreshTree() {
     TreeView_Diary->clearNodes();
     app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
-    // A failed query leaves ViewRecords as it was; the tree is then built from that.
-    app::skipOnError([this] { ViewRecords = app::diaryStore().entriesOf(CurrentUser); });
-    TreeView_Diary->fillFromEntries(ViewRecords);
+    // A failed query (the file held by another program, say) leaves ViewRecords as it was, which may be the
+    // shown entry alone; the tree is then built again from the entries of the last tree, so that the user
+    // keeps the diary they had rather than a tree of one entry.
+    app::skipOnError([this] {
+        ViewRecords = app::diaryStore().entriesOf(CurrentUser);
+        m_treeEntries = ViewRecords;
+    });
+    TreeView_Diary->fillFromEntries(m_treeEntries);
 }
 
 void Form_View::TreeView_Diary_MouseDown(int button, int shift, double x, double y) {
@@ -233,7 +237,8 @@ void Form_View::showEntry(qint64 id) {
         Text_Title->setText(entry.title);
         Label_DateWeek->setText(QStringLiteral("日期：") + entry.date + QLatin1Char(' ') + entry.weekday);
         Label_Weather->setText(entry.weather);
-        RichTextBox_DiaryText->setPlainText(entry.body);
+        // A lone LF stays a line break inside its line, so that the export writes it back as the LF it was.
+        RichTextBox_DiaryText->setPlainText(entrytextfile::editorTextFromStored(entry.body));
     });
 }
 
@@ -292,15 +297,7 @@ void Form_View::placeControls() {
 }
 
 QSizeF Form_View::outerSizeInTwips() const {
-    QSize frame = platform::WindowSizeLimit::frameExtent(this);
-    if (frame.isEmpty()) {
-        // No frame reported (not yet shown, or a platform without decorations): count the frame the
-        // platform's style would draw, a border on every side and a caption on top.
-        const int border = style()->pixelMetric(QStyle::PM_MdiSubWindowFrameWidth, nullptr, this);
-        const int caption = style()->pixelMetric(QStyle::PM_TitleBarHeight, nullptr, this);
-        frame = QSize(2 * border, 2 * border + caption);
-    }
-    const QSize outer = size() + frame;
+    const QSize outer = platform::WindowSizeLimit::outerSize(this);
     return {platform::Twips::fromPixels(outer.width(), this), platform::Twips::fromPixels(outer.height(), this)};
 }
 
@@ -323,14 +320,4 @@ void Form_View::changeEvent(QEvent* event) {
     platform::Form::changeEvent(event);
     if (event->type() == QEvent::WindowStateChange)
         Form_Resize();
-}
-
-void Form_View::showEvent(QShowEvent* event) {
-    platform::Form::showEvent(event);
-    if (m_centred || event->spontaneous())
-        return;
-    m_centred = true;
-    const QSizeF outerTwips = outerSizeInTwips();
-    platform::centreOnScreen(this, QSize(platform::Twips::toPixels(outerTwips.width(), this),
-                                         platform::Twips::toPixels(outerTwips.height(), this)));
 }

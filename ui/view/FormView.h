@@ -104,7 +104,6 @@ public:
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
-    void showEvent(QShowEvent* event) override;
 
 private:
     void createControls();
@@ -118,5 +117,6 @@ private:
 
     // The controls' geometry in twips as the resize last left it (fractions kept; pixels are derived).
     viewlayout::Geometry m_geometry;
-    bool m_centred = false;
+    // The entries the tree was last built from.
+    app::EntrySet m_treeEntries;
 };

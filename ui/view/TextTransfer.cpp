@@ -39,8 +39,9 @@ void Form_View::ExportEntryToText() {
 
 void Form_View::ImportEntryFromText() {
     const QString name = platform::FileDialog::getOpenFileName(this, kTextFileFilter);
-    // A cancelled dialog changes nothing.
-    if (name.isEmpty())
+    // A cancelled dialog changes nothing; nor does a name that is not a regular file (a named pipe, a device),
+    // which the import's silent rule ends at once.
+    if (name.isEmpty() || !entrytextfile::isRegularFile(name))
         return;
     try {
         handover::openEditor(this, handover::EditorTask::import(name));

@@ -12,7 +12,7 @@
 #include "db/DaoError.h"
 #include "platform/DateLocale.h"
 #include "platform/Twips.h"
-#include "platform/WindowPlacement.h"
+#include "platform/WindowSizeLimit.h"
 #include "ui/view/FormView.h"
 #include "update/Updater.h"
 
@@ -138,8 +138,8 @@ void Form_Write::Form_Load() {
         m_mode = Mode::New;
 
     Text_DiaryTitle->setFocus();
-    // Centred on the screen when shown.
-    platform::centreOnScreen(this);
+    // Centred on the screen by its outer size when shown.
+    platform::WindowSizeLimit::centreWhenShown(this);
 }
 
 void Form_Write::loadImportedFile() {

@@ -22,6 +22,8 @@
 
 #include <utility>
 
+#include <sys/stat.h>
+
 using platform::FileDialog;
 using platform::forms;
 using platform::MessageBox;
@@ -166,12 +168,44 @@ private slots:
         const QStringList after = QStringList{"2009-09-08", "二", "2009-09-07", "三"} + pane;
         QCOMPARE(nodeTexts(view) + paneTexts(view), after);
         QVERIFY(DiaryDb && DiaryDb != oldDb);
+        // A query that fails (the table out of reach) keeps the last tree, not the shown entry's one record.
+        click(view, 4);
+        QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "ALTER TABLE diary RENAME TO away"), QStringList());
+        view->PopMenu_Tree_Refresh->trigger();
+        QCOMPARE(nodeTexts(view), after.mid(0, 4));
+        QCOMPARE(MessageBox::shownTexts().size(), 1);
+        QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "ALTER TABLE away RENAME TO diary"), QStringList());
         // The file gone: the tree is built on the connection still open, without a word.
         QVERIFY(QFile::rename(m_diary->databasePath(), m_diary->databasePath() + QStringLiteral(".moved")));
         const auto openDb = DiaryDb;
         view->fv_RefreshTree();
         QVERIFY(DiaryDb == openDb && MessageBox::shownTexts().size() == 1);
         QCOMPARE(nodeTexts(view) + paneTexts(view), after);
+    }
+
+    // A left click on the empty space below the nodes leaves the node chosen last selected and shown, and the
+    // commands still act on it.
+    void emptySpaceKeepsTheSelection_data() {
+        QTest::addColumn<bool>("doubleClick");
+        QTest::newRow("click") << false;
+        QTest::newRow("double click") << true;
+    }
+    void emptySpaceKeepsTheSelection() {
+        QFETCH(bool, doubleClick);
+        Form_View* view = openWithEntries(2);
+        const QStringList pane = paneTexts(view);
+        QWidget* space = view->TreeView_Diary->viewport();
+        const QPoint below(10, space->height() - 5);
+        QVERIFY(!view->TreeView_Diary->indexAt(below).isValid());
+        if (doubleClick)
+            QTest::mouseDClick(space, Qt::LeftButton, {}, below);
+        else
+            QTest::mouseClick(space, Qt::LeftButton, {}, below);
+        QCOMPARE(view->TreeView_Diary->selectedIndex(), 2);
+        QCOMPARE(paneTexts(view), pane);
+        MessageBox::setNextAnswer(MessageBox::Answer::No);
+        view->Command_Delete->click();
+        QCOMPARE(MessageBox::shownTexts(), QStringList{kAskDelete});
     }
 
     void menuNodesItemsAndButtonsRunTheirCommands_data() {
@@ -273,6 +307,27 @@ private slots:
         }
     }
 
+    // The body's line breaks reach the file as stored: CR LF as CR LF, a lone LF as LF.
+    void exportWritesTheBodysOwnLineBreaks_data() {
+        QTest::addColumn<QString>("body");
+        QTest::addColumn<QByteArray>("written"); // after "内容："
+        QTest::newRow("CR LF") << QStringLiteral("A\r\nB") << QByteArray("A\r\nB\r\n");
+        QTest::newRow("lone LF") << QStringLiteral("A\nB") << QByteArray("A\nB\r\n");
+        QTest::newRow("both, and a lone LF last") << QStringLiteral("A\n\r\nB\n") << QByteArray("A\n\r\nB\n\r\n");
+    }
+    void exportWritesTheBodysOwnLineBreaks() {
+        QFETCH(QString, body);
+        QFETCH(QByteArray, written);
+        m_diary->addEntry(kUser, "一", "2009-09-08", "星期二", "晴", body);
+        Form_View* view = openView();
+        click(view, 2);
+        const QString name = m_diary->filePath(QStringLiteral("entry.txt"));
+        FileDialog::setNextFileName(name);
+        view->Command_Output->click();
+        const QByteArray bytes = testsupport::contentsOf(name);
+        QCOMPARE(bytes.mid(bytes.indexOf("\xC4\xDA\xC8\xDD\xA3\xBA") + 6), written);
+    }
+
     void exportWritesTheEntryOrNothingAndTheFileImportsIntoTheEditor() {
         Form_View* view = openWithEntries(2);
         // Cancelled, a folder, a folder that does not exist: nothing written and nothing said.
@@ -292,6 +347,13 @@ private slots:
         view->Command_Output->click();
         QCOMPARE(outcome(), (QStringList{"Form_View", "save", "导出成功！"}));
         QVERIFY(testsupport::contentsOf(name).startsWith("\xB1\xEA\xCC\xE2\xA3\xBA\xD2\xBB\r\n"));
+        // A named pipe is not taken: nothing happens, and nothing waits for a writer.
+        const QString pipe = m_diary->filePath(QStringLiteral("pipe.txt"));
+        QCOMPARE(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+        FileDialog::setNextFileName(pipe);
+        view->Command_Input->click();
+        QCOMPARE(outcome(), (QStringList{"Form_View", "open"}));
+        QVERIFY(ImportFilePath.isEmpty());
         FileDialog::setNextFileName(name);
         view->Command_Input->click();
         QVERIFY(ImportFilePath == name && FileDialog::lastRequest().filter == kTextFilter);
