@@ -16,6 +16,12 @@ public:
     explicit Browser(QWidget* parent = nullptr) : QWidget(parent) {}
     virtual void Navigate(const QString& url) = 0;
 
+    // The program's own page, shown in place of the requested one when that cannot be shown (no network,
+    // name not found, refused, an HTTP error, no answer in time): a whole HTML document, shown with scripts
+    // off and with nothing fetched for it. Set before Navigate.
+    void setFallbackPage(const QString& html) { m_fallbackPage = html; }
+    const QString& fallbackPage() const { return m_fallbackPage; }
+
     using Factory = std::function<Browser*(QWidget* parent)>;
     static Browser* create(QWidget* parent);
     static void setFactory(Factory factory);
@@ -26,6 +32,9 @@ public:
 
 protected:
     static void recordNavigation(const QString& url);
+
+private:
+    QString m_fallbackPage;
 };
 
 // A view that shows nothing: used where no web engine is built in, and in unit tests.

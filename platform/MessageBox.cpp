@@ -1,8 +1,11 @@
 #include "MessageBox.h"
 
 #include <QApplication>
+#include <QFontMetrics>
+#include <QGridLayout>
 #include <QMessageBox>
 #include <QPushButton>
+#include <QSpacerItem>
 
 namespace platform {
 namespace {
@@ -16,9 +19,24 @@ TestState& state() {
     return s;
 }
 
+// The narrowest a box may be: a window manager's title bar holds the icon and up to three buttons beside the
+// title, and a box only as wide as its short text leaves the title no room ("…"). Eight title-bar heights of
+// the box's font cover the buttons and their padding on the common themes; the title's own width, drawn in
+// bold as title bars do, comes on top.
+int minimumBoxWidth(const QMessageBox* box, const QString& title) {
+    QFont bold = box->font();
+    bold.setBold(true);
+    const QFontMetrics metrics(bold);
+    return metrics.horizontalAdvance(title) + 8 * metrics.height();
+}
+
 QMessageBox* buildBox(const MessageBox::Request& request, const QString& title) {
     auto* box =
         new QMessageBox(QMessageBox::NoIcon, title, request.text, QMessageBox::NoButton, QApplication::activeWindow());
+    // QMessageBox sizes itself to its text and ignores a minimum width; a spacer across its grid holds it.
+    if (auto* grid = qobject_cast<QGridLayout*>(box->layout()))
+        grid->addItem(new QSpacerItem(minimumBoxWidth(box, title), 0, QSizePolicy::Fixed, QSizePolicy::Minimum),
+                      grid->rowCount(), 0, 1, grid->columnCount());
     if (request.buttons == MessageBox::Buttons::Ok) {
         box->setStandardButtons(QMessageBox::Ok);
         box->setDefaultButton(QMessageBox::Ok);
@@ -61,6 +79,21 @@ MessageBox::Answer MessageBox::show(const Request& request) {
     if (request.buttons == Buttons::Ok)
         return Answer::Ok;
     return result == QMessageBox::Yes ? Answer::Yes : Answer::No;
+}
+
+void MessageBox::showModeless(const Request& request) {
+    auto& s = state();
+    if (s.on) {
+        Request recorded = request;
+        recorded.title = effectiveTitle(request);
+        recorded.modeless = true;
+        s.shown.push_back(recorded);
+        return;
+    }
+    QMessageBox* box = buildBox(request, effectiveTitle(request));
+    box->setAttribute(Qt::WA_DeleteOnClose);
+    box->setWindowModality(Qt::NonModal);
+    box->show();
 }
 
 void MessageBox::setTestMode(bool on) {

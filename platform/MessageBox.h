@@ -22,10 +22,14 @@ public:
         QString title; // empty: the box carries the application's title
         Buttons buttons = Buttons::Ok;
         Answer defaultAnswer = Answer::Ok;
+        bool modeless = false;
     };
 
     // Shows a modal box and returns the button the user chose. Closing a Yes/No box counts as No.
     static Answer show(const Request& request);
+
+    // Shows a box that does not block its caller (for notices that arrive from the background).
+    static void showModeless(const Request& request);
 
     // The title a box without its own title carries: the product name.
     static QString applicationTitle();

@@ -1,10 +1,16 @@
 // The window registry: each window loaded once, unloaded through a path that may cancel (the close box's as
-// well), and the last unload ending the program.
+// well), and the last unload ending the program. The tool tip of an item a list cuts.
 
+#include "platform/CutTextDelegate.h"
 #include "platform/FormRegistry.h"
 
 #include <QApplication>
+#include <QHelpEvent>
+#include <QStandardItemModel>
 #include <QTest>
+#include <QTextDocument>
+#include <QToolTip>
+#include <QTreeView>
 
 #include <utility>
 
@@ -43,6 +49,35 @@ private slots:
         forms().get<Probe>(); // the next call loads a fresh window
         QCOMPARE(g_loads, 2);
         forms().setOnLastUnloaded([] {});
+    }
+
+    void aCutItemShowsItsWholeTextAsToolTip_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QString>("tip"); // as the user reads it; empty: no tip
+        const QString longTitle = QStringLiteral("<b>一个很长很长的标题</b>").repeated(4);
+        const QString body = QStringLiteral("今天下雨。").repeated(100);
+        QTest::newRow("shown whole") << QStringLiteral("雨") << QString();
+        QTest::newRow("cut, markup shows as text") << longTitle << longTitle;
+        QTest::newRow("a long body, its start") << body << body.left(300) + QChar(0x2026);
+    }
+    void aCutItemShowsItsWholeTextAsToolTip() {
+        QFETCH(QString, text);
+        QFETCH(QString, tip);
+        QStandardItemModel model;
+        model.appendRow(new QStandardItem(text));
+        QTreeView list;
+        list.setModel(&model);
+        list.setItemDelegate(new CutTextDelegate(&list));
+        list.resize(200, 100);
+        list.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&list));
+        QToolTip::hideText();
+        const QPoint at = list.visualRect(model.index(0, 0)).center();
+        QHelpEvent help(QEvent::ToolTip, at, list.viewport()->mapToGlobal(at));
+        QApplication::sendEvent(list.viewport(), &help);
+        QTextDocument shown;
+        shown.setHtml(QToolTip::isVisible() ? QToolTip::text() : QString());
+        QCOMPARE(shown.toPlainText(), tip);
     }
 };
 

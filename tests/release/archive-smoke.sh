@@ -2,7 +2,8 @@
 # Smoke test of the release archive, as a user meets it: builds the archive from a finished build folder,
 # unpacks it into a fresh temporary folder, starts the program there through its launcher under a virtual
 # X server, and checks that the login window comes up and that the launcher made a new data.mdb, which a
-# second run of the database tool leaves untouched. Prints one PASS or FAIL line; exits 1 on FAIL.
+# second run of the database tool leaves untouched. Then it upgrades that folder as the README says: the
+# archive unpacked over it keeps data.mdb and backup/. Prints one PASS or FAIL line; exits 1 on FAIL.
 #   tests/release/archive-smoke.sh <build folder>
 set -euo pipefail
 build=$(readlink -f "${1:?usage: $0 <build folder>}")
@@ -61,4 +62,27 @@ fi
 before=$(sha256sum <"$folder/data.mdb")
 "$folder/mkdiarydb" --if-missing "$folder/data.mdb" || fail "mkdiarydb --if-missing failed on an existing file"
 [ "$(sha256sum <"$folder/data.mdb")" = "$before" ] || fail "mkdiarydb --if-missing changed an existing data.mdb"
-echo "PASS: release archive $(basename "$archive") unpacks, makes data.mdb and opens the login window"
+
+# Upgrade: a newer archive unpacked over the old folder. The archive carries no diary and no backups, so the
+# folder's own stay as they are, while the program files are replaced.
+tar -tzf "$archive" >"$work/contents"
+if grep -qE '(^|/)(data\.mdb|backup/?)$' "$work/contents"; then
+    fail "the archive carries a data.mdb or a backup folder"
+fi
+# The older release's folder, under its own name, with a diary, a backup and an older launcher; the newer
+# archive is unpacked over it with the README's command.
+old=$work/unpacked/qingjianlu-0.9.0-Linux-x86_64
+mv "$folder" "$old"
+folder=$old
+mkdir -p "$folder/backup"
+cp "$folder/data.mdb" "$folder/backup/data-20091008-201500.mdb"
+echo "an older release" >"$folder/qingjianlu.sh"
+kept=$(cd "$folder" && sha256sum data.mdb backup/data-20091008-201500.mdb)
+tar -xzf "$archive" -C "$work/unpacked" --transform "s,^qingjianlu-[^/]*,$(basename "$old"),"
+[ "$(find "$work/unpacked" -mindepth 1 -maxdepth 1 -type d | wc -l)" -eq 1 ] ||
+    fail "the archive did not unpack into the older folder"
+[ "$(cd "$folder" && sha256sum data.mdb backup/data-20091008-201500.mdb)" = "$kept" ] ||
+    fail "unpacking over the folder changed data.mdb or backup/"
+grep -q mkdiarydb "$folder/qingjianlu.sh" || fail "unpacking over the folder did not replace the program files"
+echo "PASS: release archive $(basename "$archive") unpacks, makes data.mdb, opens the login window, and" \
+    "unpacked over an older folder keeps data.mdb and backup/"

@@ -5,6 +5,7 @@
 // runs) it skips itself.
 #include "support/Windows.h"
 
+#include "platform/MessageBox.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
 #include "ui/find/FormFind.h"
@@ -12,6 +13,8 @@
 #include "ui/login/FormLogin.h"
 #include "ui/write/FormWrite.h"
 
+#include <QLabel>
+#include <QMessageBox>
 #include <QScreen>
 #include <QTest>
 #include <QWindow>
@@ -160,6 +163,34 @@ private slots:
         m_view->windowHandle()->resize(asked);
         QTest::qWait(400); // the window manager has answered
         verifyOuterSizeAndLayout(asked.expandedTo(kLimit - frame()) + frame());
+    }
+
+    // A message box with a short text is still wide enough for the window manager to show its title whole
+    // beside the title bar's icon and buttons (each about as wide as the bar is high), and its text keeps
+    // clear of the edges.
+    void messageBoxShowsItsTitleWhole() {
+        platform::MessageBox::setTestMode(false);
+        platform::MessageBox::Request notice;
+        notice.text = QStringLiteral("好。");
+        platform::MessageBox::showModeless(notice);
+        platform::MessageBox::setTestMode(true);
+        QMessageBox* box = nullptr;
+        for (QWidget* w : QApplication::topLevelWidgets())
+            if (auto* b = qobject_cast<QMessageBox*>(w); b && b->isVisible())
+                box = b;
+        QVERIFY(box && QTest::qWaitForWindowExposed(box));
+        QTRY_VERIFY_WITH_TIMEOUT(box->geometry().top() > box->frameGeometry().top(), 5000);
+        QTest::qWait(400); // the window manager has answered
+        const int titleBar = box->geometry().top() - box->frameGeometry().top();
+        QFont bold = box->font();
+        bold.setBold(true);
+        const int title = QFontMetrics(bold).horizontalAdvance(platform::MessageBox::applicationTitle());
+        QVERIFY2(box->width() >= title + 5 * titleBar,
+                 qPrintable(
+                     QStringLiteral("%1 px wide, title %2 px, bar %3 px").arg(box->width()).arg(title).arg(titleBar)));
+        const QRect text = box->findChild<QLabel*>(QStringLiteral("qt_msgbox_label"))->geometry();
+        QVERIFY(text.left() >= 8 && text.right() <= box->width() - 8);
+        box->close();
     }
 };
 

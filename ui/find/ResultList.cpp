@@ -1,19 +1,21 @@
 #include "ResultList.h"
 
+#include "platform/CutTextDelegate.h"
+
 #include <QHeaderView>
 #include <QMouseEvent>
-#include <QStyledItemDelegate>
 
 namespace {
 // A body of thousands of characters and many lines is drawn as its first line (elided by the view); the
-// cell's text itself stays whole. Only the rows on screen are ever drawn, so this costs nothing per hit.
-class OneLineDelegate : public QStyledItemDelegate {
+// cell's text itself stays whole, and shows as the tool tip of a cut cell. Only the rows on screen are ever
+// drawn, so this costs nothing per hit.
+class OneLineDelegate : public platform::CutTextDelegate {
 public:
-    using QStyledItemDelegate::QStyledItemDelegate;
+    using platform::CutTextDelegate::CutTextDelegate;
 
 protected:
     void initStyleOption(QStyleOptionViewItem* option, const QModelIndex& index) const override {
-        QStyledItemDelegate::initStyleOption(option, index);
+        platform::CutTextDelegate::initStyleOption(option, index);
         option->text = firstLineOf(option->text);
     }
 };

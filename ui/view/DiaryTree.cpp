@@ -1,6 +1,7 @@
 #include "DiaryTree.h"
 
 #include "app/SqlText.h"
+#include "platform/CutTextDelegate.h"
 #include "platform/Twips.h"
 
 #include <QHeaderView>
@@ -179,6 +180,8 @@ Qt::ItemFlags DiaryTreeModel::flags(const QModelIndex& index) const {
 
 DiaryTreeView::DiaryTreeView(QWidget* parent) : QTreeView(parent), m_model(new DiaryTreeModel(this)) {
     setModel(m_model);
+    // A long title cut at the tree's edge shows whole as its tool tip.
+    setItemDelegate(new platform::CutTextDelegate(this));
     setHeaderHidden(true);
     setUniformRowHeights(true);
     setSelectionMode(QAbstractItemView::SingleSelection);

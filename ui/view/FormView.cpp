@@ -4,11 +4,13 @@
 #include "platform/Controls.h"
 
 #include "DiaryTree.h"
+#include "app/BannerPage.h"
 #include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
 #include "db/DiaryDatabase.h"
+#include "platform/DateLocale.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
 #include "update/Updater.h"
@@ -163,6 +165,11 @@ void Form_View::Form_Load() {
     fv_RefreshTree();
     // Each load starts from the design-time caption, so the account name appears once.
     setWindowTitle(windowTitle() + QStringLiteral(" - 当前帐号：【") + CurrentUser + QStringLiteral("】"));
+    // The banner's own page, shown when the maker's page cannot be: built from the diary at every load.
+    app::BannerData banner;
+    banner.today = platform::DateLocale::today();
+    app::skipOnError([&banner] { banner = app::readBannerData(app::diaryDb(), CurrentUser, banner.today); });
+    WebBrowser_Ad->setFallbackPage(app::mainWindowBannerPage(banner, font().family()));
     WebBrowser_Ad->Navigate(update::bannerAddress(update::BannerPage::MainWindow));
     Timer_Update->start();
 }

@@ -3,6 +3,7 @@
 #include "platform/ButtonKeys.h"
 #include "platform/Controls.h"
 
+#include "app/BannerPage.h"
 #include "app/DiaryStore.h"
 #include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
@@ -15,6 +16,8 @@
 #include "platform/WindowSizeLimit.h"
 #include "ui/view/FormView.h"
 #include "update/Updater.h"
+
+#include <algorithm>
 
 using platform::forms;
 using platform::Twips::place;
@@ -50,6 +53,19 @@ QString importProblemText(entrytextfile::Problem problem) {
 void placeLabel(QLabel* l, double left, double top) {
     place(l, left, top, 0, 0);
     l->resize(l->sizeHint());
+}
+
+// The weekday keeps a margin inside the window at any scale: it ends where the weather box ends, and the
+// date box gives up the room it needs (never below half its width; a longer stored weekday is cut).
+void fitWeekday(QLabel* week, QLineEdit* date, int rightEdge) {
+    const QWidget* window = week->parentWidget();
+    const int gap = platform::Twips::toPixels(105, window);
+    const int designLeft = platform::Twips::toPixels(8640, window);
+    const int designDateWidth = platform::Twips::toPixels(1695, window);
+    const int lowestLeft = date->x() + designDateWidth / 2 + gap;
+    const int left = std::max(lowestLeft, std::min(designLeft, rightEdge - week->sizeHint().width()));
+    week->setGeometry(left, week->y(), rightEdge - left, week->sizeHint().height());
+    date->resize(std::min(designDateWidth, left - gap - date->x()), date->height());
 }
 
 QPushButton* button(QWidget* parent, const char* name, const QString& caption) {
@@ -123,12 +139,13 @@ void Form_Write::Form_Load() {
     WebBrowser_Ad = named(platform::Browser::create(this), "WebBrowser_Ad");
     place(WebBrowser_Ad, 0, 0, 9255, 975);
     QWidget::setTabOrder(RichTextBox_DiaryText, WebBrowser_Ad);
+    const QDate today = platform::DateLocale::today();
+    WebBrowser_Ad->setFallbackPage(app::editorBannerPage(today, font().family()));
     WebBrowser_Ad->Navigate(update::bannerAddress(update::BannerPage::Editor));
 
-    const QDate today = platform::DateLocale::today();
     Text_DiaryDate->setText(platform::DateLocale::shortDate(today));
     Label_DiaryWeek->setText(platform::DateLocale::weekdayName(today));
-    Label_DiaryWeek->resize(Label_DiaryWeek->sizeHint());
+    fitWeekday(Label_DiaryWeek, Text_DiaryDate, Combo_DiaryWeather->geometry().right() + 1);
 
     if (!ImportFilePath.isEmpty())
         loadImportedFile();
@@ -174,7 +191,7 @@ void Form_Write::loadStoredEntry() {
         Combo_DiaryWeather->setEditText(entry->weather);
         Text_DiaryDate->setText(entry->date);
         Label_DiaryWeek->setText(entry->weekday);
-        Label_DiaryWeek->resize(Label_DiaryWeek->sizeHint());
+        fitWeekday(Label_DiaryWeek, Text_DiaryDate, Combo_DiaryWeather->geometry().right() + 1);
         RichTextBox_DiaryText->setStoredText(entry->body);
     } catch (const dao::DaoError& error) {
         // The entry cannot be changed; it opens as a new one so that saving never touches another record.
