@@ -173,7 +173,8 @@ void EntrySet::search(EntryField field, const std::function<bool(const QString&)
         return outcome;
     };
 
-    const EntryFields shown = field == EntryField::Body ? kAllFields : kShortFields;
+    // What a search lists: the owner is known already.
+    const EntryFields shown = (field == EntryField::Body ? kAllFields : kShortFields) & ~EntryFields(EntryField::Owner);
     bool foundAny = false;
     for (qint64 i = 0; i < total; ++i) {
         const bool noneYet = !foundAny;

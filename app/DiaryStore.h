@@ -68,12 +68,12 @@ public:
     QString bodyAt(qsizetype row) const;
 
     // The search: tests field of every entry, in order, and calls found for each one test accepts, with its
-    // row and its short fields (and the body when that is the field tested). A test of the bodies of many
-    // entries reads them ahead on other cores; the entries found and their order are the same either way.
-    // test sees a field without value as a null QString and must be safe to call from other threads.
-    // breathe is called every few hundred entries, after the first entry found and while waiting for bodies,
-    // so a long search can keep the window painting. A field that fails to read leaves that entry out when
-    // it is the tested one (or the id), and stays null otherwise.
+    // row, id, title, date, weekday and weather (and the body when that is the field tested). A test of the bodies of
+    // many entries reads them ahead on other cores; the entries found and their order are the same either way. test
+    // sees a field without value as a null QString and must be safe to call from other threads. breathe is called every
+    // few hundred entries, after the first entry found and while waiting for bodies, so a long search can keep the
+    // window painting. A field that fails to read leaves that entry out when it is the tested one (or the id), and
+    // stays null otherwise.
     void search(EntryField field, const std::function<bool(const QString&)>& test,
                 const std::function<void(qsizetype row, const DiaryEntry&)>& found,
                 const std::function<void()>& breathe = {}) const;

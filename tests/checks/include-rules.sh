@@ -21,6 +21,7 @@ forbid app 'ui/|startup/' "app/ serves the windows and names none of them"
 forbid db 'ui/|app/|startup/|platform/|update/' "db/ knows nothing of the layers above it"
 forbid platform 'ui/|app/|startup/|db/' "platform/ serves the windows and never names one"
 forbid ui 'startup/' "the windows do not know how the program is assembled"
+forbid ui 'db/(Snapshot|Connection|DaoInternal|JetSql|LongTextReader)' "the windows read and write entries through app/DiaryStore"
 forbid update 'ui/|app/|startup/|db/' "the updater call knows nothing of the windows"
 forbid update/libupdate 'ui/|app/|startup/|db/|platform/|update/' "the updater library shares no code with the program"
 

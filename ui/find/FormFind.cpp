@@ -10,11 +10,10 @@
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
-#include "app/SqlText.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
+#include "ui/HandOver.h"
 #include "ui/view/FormView.h"
-#include "ui/write/FormWrite.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -122,18 +121,18 @@ void Form_Find::Command_Find_Click() {
     });
 
     m_results->clear();
-    m_records.reset();
-    // The search skips whatever fails: a record set that cannot be opened (or no open database at all)
-    // leaves nothing to list.
+    m_found = {};
+    // The search skips whatever fails: entries that cannot be read (or no open database at all) leave
+    // nothing to list.
     app::skipOnError([this] {
         if (DiaryDb)
-            m_records = DiaryDb->OpenRecordset(sql::selectDiaryOfUser(CurrentUser));
+            m_found = app::diaryStore().entriesOf(CurrentUser);
     });
-    const int field = entrysearch::fieldPositionOfChoice(Combo_KeyWords->currentIndex());
+    const app::EntryField field = entrysearch::fieldOfChoice(Combo_KeyWords->currentIndex());
     const QString keyword = Text_KeyWords->text();
-    // The walk holds its own reference, so the records outlive a window closed while the search lets it paint.
-    const std::shared_ptr<dao::Recordset> records = m_records;
-    m_results->setBodySource(records, entrysearch::kBodyField);
+    // The walk holds its own copy, so the entries outlive a window closed while the search lets it paint.
+    const app::EntrySet entries = m_found;
+    m_results->setBodySource(entries);
     QElapsedTimer sincePaint;
     sincePaint.start();
     // Rows found so far are listed while the search goes on; the finished list replaces them. The first
@@ -146,7 +145,7 @@ void Form_Find::Command_Find_Click() {
                                   found.size() - std::size_t(m_results->rowCount()));
     };
     std::vector<ResultRow> rows = entrysearch::collectMatches(
-        records.get(), field, keyword,
+        entries, field, keyword,
         [self, this, &sincePaint, &firstPainted] {
             const bool firstRows = !firstPainted && self && m_results->rowCount() > 0;
             if (sincePaint.elapsed() >= kMaxUnpaintedMs || firstRows) {
@@ -177,14 +176,12 @@ void Form_Find::ListView_Result_DblClick() {
     const QModelIndexList selected = ListView_Result->selectionModel()->selectedRows();
     if (selected.isEmpty())
         return;
-    const QString recordNumber = m_results->text(selected.first().row(), 0);
-    if (recordNumber.isEmpty())
+    const int row = selected.first().row();
+    if (m_results->text(row, 0).isEmpty())
         return;
-    EditCondition = sql::entryKey(recordNumber.toLongLong());
-    // The hand-over skips a step that fails and goes on with the next.
-    app::skipOnError([] { forms().show<Form_Write>(); });
-    forms().unload(this);
-    forms().unload<Form_View>();
+    // The double-click skips what fails: when the editor cannot open, the user stays here with the list.
+    app::skipOnError(
+        [this, row] { handover::openEditor(this, handover::EditorTask::change(m_results->entryId(row))); });
 }
 
 void Form_Find::ListView_Result_MouseUp(Qt::MouseButton button, const QPoint& globalPos) {

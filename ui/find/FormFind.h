@@ -1,14 +1,12 @@
 #pragma once
 
-#include "db/Dao.h"
+#include "app/DiaryStore.h"
 #include "platform/FormRegistry.h"
 
 #include <QComboBox>
 #include <QLineEdit>
 #include <QMenu>
 #include <QPushButton>
-
-#include <memory>
 
 class ResultList;
 class ResultModel;
@@ -49,7 +47,7 @@ private:
     static void keepPainting();
 
     ResultModel* m_results = nullptr;
-    // The record set of the last search, kept until the next search or until the window closes.
-    std::shared_ptr<dao::Recordset> m_records;
+    // The entries of the last search, kept until the next search or until the window closes.
+    app::EntrySet m_found;
     bool m_searching = false;
 };

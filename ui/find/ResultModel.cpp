@@ -1,8 +1,6 @@
 #include "ResultModel.h"
 
 #include "app/ErrorRules.h"
-#include "db/Dao.h"
-#include "db/Snapshot.h"
 
 namespace {
 const std::array<QString, ResultRow::kColumns>& headers() {
@@ -28,13 +26,12 @@ void ResultModel::appendRows(const ResultRow* first, std::size_t count) {
     endInsertRows();
 }
 
-void ResultModel::setBodySource(std::shared_ptr<dao::Recordset> records, int bodyField) {
-    m_bodies = std::move(records);
-    m_bodyField = bodyField;
+void ResultModel::setBodySource(const app::EntrySet& entries) {
+    m_bodies = entries;
 }
 
 void ResultModel::clear() {
-    m_bodies.reset();
+    m_bodies = {};
     if (m_rows.empty())
         return;
     beginResetModel();
@@ -49,11 +46,14 @@ const QString& ResultModel::text(int row, int column) const {
     if (column == ResultRow::kColumns - 1 && found.bodyAt >= 0) {
         const qsizetype at = found.bodyAt;
         found.bodyAt = -1;
-        // A body that cannot be read (the record set closed, the entry deleted) leaves the cell empty.
-        if (auto* snapshot = dynamic_cast<const dao::Snapshot*>(m_bodies.get()))
-            app::skipOnError([&] { cell = dao::fieldText(snapshot->longTextAt(at, m_bodyField)); });
+        // A body that cannot be read (the list cleared, the entry deleted) leaves the cell empty.
+        app::skipOnError([&] { cell = m_bodies.bodyAt(at); });
     }
     return cell;
+}
+
+qint64 ResultModel::entryId(int row) const {
+    return m_rows.at(static_cast<std::size_t>(row)).entryId;
 }
 
 int ResultModel::rowCount(const QModelIndex& parent) const {

@@ -1,21 +1,20 @@
 #pragma once
 
+#include "app/DiaryStore.h"
+
 #include <QAbstractTableModel>
 
 #include <array>
-#include <memory>
 #include <vector>
-
-namespace dao {
-class Recordset;
-}
 
 // One listed entry: the row's own text (the record number) and the texts of its five sub-items.
 struct ResultRow {
     static constexpr int kColumns = 6;
     std::array<QString, kColumns> cells;
-    // When not -1: the last cell (the body) is read from the model's record set, at this position, the
-    // first time it is asked for. A list of thousands of hits then reads only the bodies that are looked at.
+    // The entry the row lists.
+    qint64 entryId = 0;
+    // When not -1: the last cell (the body) is read from the model's entries, at this position, the first
+    // time it is asked for. A list of thousands of hits then reads only the bodies that are looked at.
     qsizetype bodyAt = -1;
 };
 
@@ -35,11 +34,13 @@ public:
     // Adds rows after the ones listed (rows found so far while a search goes on).
     void appendRows(const ResultRow* first, std::size_t count);
 
-    // Where bodies left for later are read: the field at bodyField of records (kept alive by the model).
-    void setBodySource(std::shared_ptr<dao::Recordset> records, int bodyField);
+    // Where bodies left for later are read (kept by the model until it is cleared).
+    void setBodySource(const app::EntrySet& entries);
 
     // The cell's text; a body left for later is read now (and stays empty when it cannot be read).
     const QString& text(int row, int column) const;
+    // The entry listed in the row.
+    qint64 entryId(int row) const;
 
     int rowCount(const QModelIndex& parent = {}) const override;
     int columnCount(const QModelIndex& parent = {}) const override;
@@ -49,6 +50,5 @@ public:
 
 private:
     mutable std::vector<ResultRow> m_rows;
-    std::shared_ptr<dao::Recordset> m_bodies;
-    int m_bodyField = -1;
+    app::EntrySet m_bodies;
 };

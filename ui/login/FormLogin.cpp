@@ -4,11 +4,10 @@
 #include "platform/Controls.h"
 
 #include "app/AutoBackup.h"
+#include "app/DiaryStore.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
-#include "app/Passwords.h"
-#include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
@@ -141,16 +140,9 @@ void Form_Login::Command_RegNo_Click() {
 
 void Form_Login::FillUserList() {
     DiaryDb = dao::OpenDiaryDatabase();
-    m_records = app::diaryDb().OpenRecordset(sql::selectUserNames());
-    if (m_records->RecordCount() == 0)
+    const QStringList names = app::diaryStore().accountNames();
+    if (names.isEmpty())
         return;
-    const qint64 count = app::countRecords(m_records.get());
-    QStringList names;
-    names.reserve(static_cast<qsizetype>(count));
-    for (qint64 i = 0; i < count; ++i) {
-        names << dao::fieldText(m_records->Fields(0));
-        m_records->MoveNext();
-    }
     Combo_UserName->addItems(names);
     Combo_UserName->setCurrentIndex(-1);
     Combo_UserName->setEditText(QString());
@@ -163,18 +155,17 @@ void Form_Login::SignIn() {
         ShowNotice(QStringLiteral("请完整填写你的姓名和你的口令！"));
         return;
     }
-    m_records = app::diaryDb().OpenRecordset(sql::selectUser(name));
-    if (m_records->RecordCount() == 0) {
+    const app::DiaryStore::SignIn account = app::diaryStore().checkPassword(name, password);
+    if (account.check == app::DiaryStore::PasswordCheck::UnknownAccount) {
         ShowNotice(QStringLiteral("查无此人哦。"));
         return;
     }
-    const QVariant stored = m_records->Fields(3);
-    if (stored.isNull() || !app::verifyPassword(stored.toString(), password)) {
+    if (account.check == app::DiaryStore::PasswordCheck::WrongPassword) {
         ShowNotice(QStringLiteral("口令不对哦！"));
         return;
     }
     const QString signedInBefore = CurrentUser;
-    CurrentUser = dao::fieldText(m_records->Fields(2));
+    CurrentUser = account.storedName;
     hide();
     try {
         forms().show<Form_View>();
@@ -185,7 +176,6 @@ void Form_Login::SignIn() {
         show();
         throw;
     }
-    m_records->Close();
     forms().unload(this);
     app::backUpAfterSignIn();
 }
@@ -222,13 +212,13 @@ void Form_Login::RegisterAccount() {
         return;
     }
     const QString taken = QStringLiteral("帐号已存在，请尝试换个。");
-    m_records = app::diaryDb().OpenRecordset(sql::selectUser(name));
-    if (m_records->RecordCount() != 0) {
+    app::DiaryStore diary = app::diaryStore();
+    if (diary.accountExists(name)) {
         app::showAppMessage(taken);
         return;
     }
     try {
-        app::diaryDb().Execute(sql::insertUser(name, app::hashPassword(password)));
+        diary.createAccount(name, password);
     } catch (const dao::DaoError& error) {
         // Another copy of the program registered the same name since the check above.
         if (error.number() != dao::errDuplicateValue)

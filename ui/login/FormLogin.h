@@ -1,6 +1,5 @@
 #pragma once
 
-#include "db/Dao.h"
 #include "platform/FormRegistry.h"
 
 #include <QComboBox>
@@ -8,8 +7,6 @@
 #include <QLabel>
 #include <QLineEdit>
 #include <QPushButton>
-
-#include <memory>
 
 // The first window: signs an account in, or registers a new one and signs it in at once.
 class Form_Login : public platform::Form {
@@ -52,7 +49,4 @@ public:
 
 private:
     void setView(bool registration);
-
-    // The window's latest query result.
-    std::shared_ptr<dao::Recordset> m_records;
 };

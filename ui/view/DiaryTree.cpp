@@ -1,8 +1,6 @@
 #include "DiaryTree.h"
 
-#include "app/ErrorRules.h"
 #include "app/SqlText.h"
-#include "db/Dao.h"
 #include "platform/CutTextDelegate.h"
 #include "platform/Twips.h"
 
@@ -12,6 +10,12 @@
 #include <QMouseEvent>
 
 #include <limits>
+
+std::optional<qint64> DiaryNode::entryId() const {
+    if (kind != Kind::Entry)
+        return std::nullopt;
+    return sql::entryIdOf(key);
+}
 
 // ---- DiaryTreeModel ----------------------------------------------------------------------------------
 
@@ -50,13 +54,13 @@ int DiaryTreeModel::findKey(const QString& key) const {
 }
 
 int DiaryTreeModel::addNode(int parentIndex, const QString& text) {
-    return append(parentIndex, {}, false, text);
+    return append(parentIndex, {}, DiaryNode::Kind::Menu, text);
 }
 
 int DiaryTreeModel::addNode(int parentIndex, const QString& key, const QString& text) {
     if (findKey(key))
         return 0;
-    const int added = append(parentIndex, key, true, text);
+    const int added = append(parentIndex, key, DiaryNode::Kind::Date, text);
     if (added) {
         m_keys.insert(key, added);
         if (sql::isEntryKey(key))
@@ -65,14 +69,15 @@ int DiaryTreeModel::addNode(int parentIndex, const QString& key, const QString& 
     return added;
 }
 
-int DiaryTreeModel::addEntryNode(int parentIndex, const QString& key, const QString& text) {
+int DiaryTreeModel::addEntryNode(int parentIndex, qint64 id, const QString& text) {
+    const QString key = sql::entryKey(id);
     // Entry keys are unique among themselves; only a date that reads like one can collide.
     if (m_entryLikeKeys && m_keys.contains(key))
         return 0;
-    return append(parentIndex, key, true, text);
+    return append(parentIndex, key, DiaryNode::Kind::Entry, text);
 }
 
-int DiaryTreeModel::append(int parentIndex, const QString& key, bool hasKey, const QString& text) {
+int DiaryTreeModel::append(int parentIndex, const QString& key, DiaryNode::Kind kind, const QString& text) {
     if (parentIndex < 0 || parentIndex > nodeCount())
         return 0;
     const int index = nodeCount() + 1;
@@ -84,7 +89,8 @@ int DiaryTreeModel::append(int parentIndex, const QString& key, bool hasKey, con
     DiaryNode n;
     n.text = text;
     n.key = key;
-    n.hasKey = hasKey;
+    n.hasKey = kind != DiaryNode::Kind::Menu;
+    n.kind = kind;
     n.index = index;
     n.parent = parentIndex;
     n.row = row;
@@ -234,12 +240,12 @@ void DiaryTreeView::applyExpandedFlags() {
             setExpanded(m_model->indexOfNode(i), true);
 }
 
-void DiaryTreeView::fillFromRecords(dao::Recordset* records) {
+void DiaryTreeView::fillFromEntries(const app::EntrySet& entries) {
     DiaryTreeModel& nodes = *m_model;
     nodes.beginBuild();
     nodes.clearNodes();
 
-    const qint64 count = app::countRecords(records);
+    const qint64 count = entries.count();
 
     if (count == 0) {
         for (const char16_t* text : {kMenuNodeEmpty, kMenuNodeChoose, kMenuNodeNew, kMenuNodeImport})
@@ -251,23 +257,19 @@ void DiaryTreeView::fillFromRecords(dao::Recordset* records) {
     // Every record adds an entry node and at most one date node.
     if (count > 0 && count < std::numeric_limits<int>::max() / 2)
         nodes.reserve(2 * count);
-    for (qint64 i = 0; i < count; ++i) {
-        QString id;
-        QString title;
-        QString date;
-        const bool haveId = app::skipOnError([&] { id = dao::fieldText(records->Fields(0)); });
-        const bool haveTitle = app::skipOnError([&] { title = dao::fieldText(records->Fields(2)); });
-        const bool haveDate = app::skipOnError([&] { date = dao::fieldText(records->Fields(3)); });
-        if (haveId && haveTitle && haveDate) {
-            // Each distinct date text gets its node on first sight; the key index makes finding it O(1).
-            int parent = nodes.findKey(date);
-            if (!parent)
-                parent = nodes.addNode(0, date, date.isEmpty() ? QString::fromUtf16(kNoDateLabel) : date);
-            if (parent)
-                nodes.addEntryNode(parent, sql::entryKey(id.toLongLong()), title);
-        }
-        app::skipOnError([&] { records->MoveNext(); });
-    }
+    using app::EntryField;
+    // An entry whose id, title or date cannot be read is left out.
+    entries.forEach(EntryField::Id | EntryField::Title | EntryField::Date, [&nodes](const DiaryEntry& entry) {
+        // Each distinct date text gets its node on first sight; the key index makes finding it O(1). A date
+        // without value groups with the empty date.
+        const QString& date = entry.date;
+        int parent = nodes.findKey(date);
+        if (!parent)
+            parent = nodes.addNode(0, date, date.isEmpty() ? QString::fromUtf16(kNoDateLabel) : date);
+        if (parent)
+            nodes.addEntryNode(parent, entry.id, entry.title);
+        return true;
+    });
     nodes.setExpandedFlag(1, true);
     nodes.endBuild();
     applyExpandedFlags();

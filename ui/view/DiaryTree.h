@@ -1,27 +1,32 @@
 #pragma once
 
+#include "app/DiaryStore.h"
+
 #include <QAbstractItemModel>
 #include <QHash>
 #include <QList>
 #include <QString>
 #include <QTreeView>
 
+#include <optional>
 #include <vector>
-
-namespace dao {
-class Recordset;
-}
 
 // One node of the diary tree: a date node, an entry node (key "id = N") or a menu node (no key).
 struct DiaryNode {
+    enum class Kind : char { Menu, Date, Entry };
     QString text;
     QString key;
     bool hasKey = false;
+    // Only an entry node stands for an entry, whatever the text of a date node's key.
+    Kind kind = Kind::Menu;
     int index = 0;  // 1-based position in insertion order over the whole tree
     int parent = 0; // index of the parent node; 0 = top level
     bool expanded = false;
     int row = 0;         // position among its parent's children (or among the top-level nodes)
     QList<int> children; // indices of the child nodes, in insertion order
+
+    // The id of the entry an entry node stands for; nothing for a date or menu node.
+    std::optional<qint64> entryId() const;
 };
 
 // The nodes of the diary tree as a flat vector, shown through a light item model. Nodes are collected
@@ -38,14 +43,14 @@ public:
     // The node whose key is key; 0 when there is none.
     int findKey(const QString& key) const;
 
-    // Adds a node without key, or with a key, below parentIndex (0 for top level) and returns its index.
-    // A key that another node has already is refused: nothing is added and 0 is returned.
+    // Adds a menu node (no key) or a date node (a key) below parentIndex (0 for top level) and returns its
+    // index. A key that another node has already is refused: nothing is added and 0 is returned.
     int addNode(int parentIndex, const QString& text);
     int addNode(int parentIndex, const QString& key, const QString& text);
-    // An entry node: its key is made from the entry's unique id, so it is checked only against the keys
-    // of the other kinds of node, and it is not indexed (the tree never looks an entry up by its key
-    // except to compare it with a date text that reads like an entry key).
-    int addEntryNode(int parentIndex, const QString& key, const QString& text);
+    // An entry node, keyed by the entry key of id. Ids are unique, so the key is checked only against the
+    // keys of the other kinds of node, and it is not indexed (the tree never looks an entry up by its key
+    // except to compare it with a date text that reads exactly like an entry key).
+    int addEntryNode(int parentIndex, qint64 id, const QString& text);
     void setExpandedFlag(int index1Based, bool expanded);
     // Room for this many nodes, so that building a large tree never copies the nodes to grow.
     void reserve(qsizetype nodes) { m_nodes.reserve(static_cast<std::size_t>(nodes)); }
@@ -64,7 +69,7 @@ public:
     Qt::ItemFlags flags(const QModelIndex& index) const override;
 
 private:
-    int append(int parentIndex, const QString& key, bool hasKey, const QString& text);
+    int append(int parentIndex, const QString& key, DiaryNode::Kind kind, const QString& text);
     int scanEntryKeys(const QString& key) const;
 
     std::vector<DiaryNode> m_nodes;
@@ -90,11 +95,10 @@ public:
     int selectedIndex() const;             // 0 when nothing is selected
     void selectNode(int index1Based);      // selects without reporting a click; 0 clears the selection
 
-    // Rebuilds the nodes from a result set of diary records (id, username, diarytitle, diarydate, ... by
-    // position): one date node per distinct date in order of first appearance, entries under it in result
-    // order, only node 1 expanded; the four menu nodes when there are no records. Every failing step is
-    // skipped. The view is refreshed once, at the end.
-    void fillFromRecords(dao::Recordset* records);
+    // Rebuilds the nodes from the entries found: one date node per distinct date in order of first
+    // appearance, entries under it in their order, only node 1 expanded; the four menu nodes when there are
+    // none. Every failing step is skipped. The view is refreshed once, at the end.
+    void fillFromEntries(const app::EntrySet& entries);
 
     // The label rectangle of a node in viewport coordinates (what a click has to hit).
     QRect nodeRect(int index1Based) const;

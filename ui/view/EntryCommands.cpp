@@ -3,10 +3,11 @@
 #include "FormView.h"
 
 #include "DiaryTree.h"
+#include "app/DiaryStore.h"
 #include "app/ErrorRules.h"
-#include "app/Globals.h"
 #include "app/Notice.h"
-#include "app/SqlText.h"
+#include "db/DaoError.h"
+#include "ui/HandOver.h"
 #include "ui/find/FormFind.h"
 #include "ui/write/FormWrite.h"
 
@@ -37,22 +38,22 @@ void reportDeleteFailure(int number) {
 } // namespace
 
 void Form_View::Command_Insert_Click() {
-    app::runHandled([this] {
-        forms().show<Form_Write>();
-        forms().unload(this);
-    });
+    app::runHandled([this] { handover::openEditor(this, handover::EditorTask::newEntry()); });
 }
 
 void Form_View::Command_Delete_Click() {
     try {
-        if (!sql::isEntryKey(selectedNode(TreeView_Diary).key)) {
+        if (!selectedNode(TreeView_Diary).entryId()) {
             ShowNotice(QStringLiteral("请选中日记，而不是日期或菜单"));
             return;
         }
         if (!app::askYesNo(QStringLiteral("确认要删除选中的日记吗？")))
             return;
-        const QString key = selectedNode(TreeView_Diary).key;
-        app::diaryDb().Execute(sql::deleteDiaryWhere(key));
+        // Read again: the selection may have changed while the question was open.
+        const std::optional<qint64> id = selectedNode(TreeView_Diary).entryId();
+        if (!id)
+            throw dao::DaoError(dao::errNoCurrentRecord, QStringLiteral("无当前记录。"));
+        app::diaryStore().deleteEntry(*id);
         TreeView_Diary->clearNodes();
         fv_RefreshTree();
         clearPane();
@@ -64,21 +65,17 @@ void Form_View::Command_Delete_Click() {
 
 void Form_View::Command_Updata_Click() {
     try {
-        if (!sql::isEntryKey(selectedNode(TreeView_Diary).key)) {
+        const std::optional<qint64> id = selectedNode(TreeView_Diary).entryId();
+        if (!id) {
             ShowNotice(kSelectOneEntry);
             return;
         }
-        EditCondition = selectedNode(TreeView_Diary).key;
-        forms().show<Form_Write>();
-        forms().unload(this);
+        handover::openEditor(this, handover::EditorTask::change(*id));
     } catch (const std::exception&) {
         // Any failure of the hand-over lands in the check below, which tells the user once.
     }
     // Only looks: a window that is not loaded stays so.
     const Form_Write* editor = forms().loaded<Form_Write>();
-    // No editor took the hand-over, so nothing will empty it: the next new entry must not open as a change.
-    if (!editor)
-        EditCondition.clear();
     if (!editor || !editor->isVisible())
         ShowNotice(kSelectOneEntry);
 }

@@ -9,7 +9,6 @@
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/SizeLimit.h"
-#include "app/SqlText.h"
 #include "db/DiaryDatabase.h"
 #include "platform/DateLocale.h"
 #include "platform/Twips.h"
@@ -191,13 +190,13 @@ void Form_View::fv_RefreshTree() {
     TreeView_Diary->clearNodes();
     app::skipOnError([] { DiaryDb = dao::OpenDiaryDatabase(); });
     // A failed query (the file held by another program, say) leaves ViewRecords as it was, which may be the
-    // shown entry's one record; the tree is then built again from the records of the last tree, so that the
-    // user keeps the diary they had rather than a tree of one entry.
+    // shown entry alone; the tree is then built again from the entries of the last tree, so that the user
+    // keeps the diary they had rather than a tree of one entry.
     app::skipOnError([this] {
-        ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryOfUser(CurrentUser));
-        m_treeRecords = ViewRecords;
+        ViewRecords = app::diaryStore().entriesOf(CurrentUser);
+        m_treeEntries = ViewRecords;
     });
-    TreeView_Diary->fillFromRecords(m_treeRecords.get());
+    TreeView_Diary->fillFromEntries(m_treeEntries);
 }
 
 void Form_View::TreeView_Diary_MouseDown(int button, int shift, double x, double y) {
@@ -229,28 +228,24 @@ void Form_View::TreeView_Diary_NodeClick(int nodeIndex) {
         ImportEntryFromText();
         return;
     }
-    if (sql::isEntryKey(node->key)) {
-        showEntry(node->key);
+    // Only an entry node shows an entry; a date node never does, whatever its text.
+    if (const std::optional<qint64> id = node->entryId()) {
+        showEntry(*id);
         return;
     }
     clearPane();
 }
 
-void Form_View::showEntry(const QString& key) {
+void Form_View::showEntry(qint64 id) {
     // A failure is reported with its number and description, and the pane keeps what it showed.
     app::runHandled([&] {
-        ViewRecords = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(key));
-        const dao::Recordset& entry = *ViewRecords;
-        const QString title = dao::fieldText(entry.Fields(QStringLiteral("diarytitle")));
-        const QString dateWeek = QStringLiteral("日期：") + dao::fieldText(entry.Fields(QStringLiteral("diarydate"))) +
-                                 QLatin1Char(' ') + dao::fieldText(entry.Fields(QStringLiteral("diaryweek")));
-        const QString weather = dao::fieldText(entry.Fields(QStringLiteral("diaryweather")));
-        const QString body = dao::fieldText(entry.Fields(QStringLiteral("diarytext")));
-        Text_Title->setText(title);
-        Label_DateWeek->setText(dateWeek);
-        Label_Weather->setText(weather);
+        ViewRecords = app::diaryStore().entryById(id);
+        const DiaryEntry entry = ViewRecords.first();
+        Text_Title->setText(entry.title);
+        Label_DateWeek->setText(QStringLiteral("日期：") + entry.date + QLatin1Char(' ') + entry.weekday);
+        Label_Weather->setText(entry.weather);
         // A lone LF stays a line break inside its line, so that the export writes it back as the LF it was.
-        RichTextBox_DiaryText->setPlainText(entrytextfile::editorTextFromStored(body));
+        RichTextBox_DiaryText->setPlainText(entrytextfile::editorTextFromStored(entry.body));
     });
 }
 

@@ -1,7 +1,7 @@
 #pragma once
 
 #include "ViewLayout.h"
-#include "db/Dao.h"
+#include "app/DiaryStore.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
 
@@ -98,8 +98,8 @@ public:
 
     // The mouse button of the most recent press on the tree; 0 until the first press.
     int LastTreeButton = 0;
-    // The window's current result set: the tree query's, or the shown entry's.
-    std::shared_ptr<dao::Recordset> ViewRecords;
+    // The window's current result: the tree query's entries, or the shown entry.
+    app::EntrySet ViewRecords;
 
 protected:
     void resizeEvent(QResizeEvent* event) override;
@@ -112,11 +112,11 @@ private:
     void placeControls();
     // The window's outer size in twips, frame and caption included.
     QSizeF outerSizeInTwips() const;
-    void showEntry(const QString& key);
+    void showEntry(qint64 id);
     void clearPane();
 
     // The controls' geometry in twips as the resize last left it (fractions kept; pixels are derived).
     viewlayout::Geometry m_geometry;
-    // The records the tree was last built from.
-    std::shared_ptr<dao::Recordset> m_treeRecords;
+    // The entries the tree was last built from.
+    app::EntrySet m_treeEntries;
 };

@@ -2,11 +2,9 @@
 #include "FormView.h"
 
 #include "app/EntryTextFile.h"
-#include "app/Globals.h"
 #include "app/Notice.h"
 #include "platform/FileDialog.h"
-#include "platform/FormRegistry.h"
-#include "ui/write/FormWrite.h"
+#include "ui/HandOver.h"
 
 #include <QTextDocument>
 
@@ -46,13 +44,9 @@ void Form_View::ImportEntryFromText() {
     if (name.isEmpty() || !entrytextfile::isRegularFile(name))
         return;
     try {
-        ImportFilePath = name;
-        platform::forms().show<Form_Write>();
+        handover::openEditor(this, handover::EditorTask::import(name));
     } catch (const std::exception&) {
         // The import shows no error of its own: without an editor to hand the file to, the main window
-        // simply stays open, and no later editor may take the file for a pending import.
-        ImportFilePath.clear();
-        return;
+        // simply stays open.
     }
-    platform::forms().unload(this);
 }

@@ -4,12 +4,13 @@
 #include "platform/Controls.h"
 
 #include "app/BannerPage.h"
+#include "app/DiaryStore.h"
 #include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
 #include "app/Notice.h"
 #include "app/SqlText.h"
-#include "db/Dao.h"
+#include "db/DaoError.h"
 #include "platform/DateLocale.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
@@ -173,29 +174,25 @@ void Form_Write::loadImportedFile() {
 void Form_Write::loadStoredEntry() {
     m_mode = Mode::Change;
     try {
-        std::shared_ptr<dao::Recordset> records = app::diaryDb().OpenRecordset(sql::selectDiaryWhere(EditCondition));
-        if (records->RecordCount() == 0 || records->Eof()) {
+        // Only an entry key names an entry to change; anything else opens as a new entry.
+        const std::optional<qint64> id = sql::entryIdOf(EditCondition);
+        // Everything is read before anything is shown, so a failure never leaves half an entry on screen.
+        const std::optional<DiaryEntry> entry = id ? app::diaryStore().entry(*id) : std::nullopt;
+        if (!entry) {
             ShowNotice(kEntryGone);
             m_mode = Mode::New;
             return;
         }
-        // Everything is read before anything is shown, so a failure never leaves half an entry on screen.
-        const QString title = dao::fieldText(records->Fields(QStringLiteral("diarytitle")));
-        const QString weather = dao::fieldText(records->Fields(QStringLiteral("diaryweather")));
-        const QString date = dao::fieldText(records->Fields(QStringLiteral("diarydate")));
-        const QString week = dao::fieldText(records->Fields(QStringLiteral("diaryweek")));
-        const QString text = dao::fieldText(records->Fields(QStringLiteral("diarytext")));
-        records->Close();
-
-        Text_DiaryTitle->setText(title);
-        const int listed = Combo_DiaryWeather->findText(weather, Qt::MatchExactly);
+        m_entryId = entry->id;
+        Text_DiaryTitle->setText(entry->title);
+        const int listed = Combo_DiaryWeather->findText(entry->weather, Qt::MatchExactly);
         if (listed >= 0)
             Combo_DiaryWeather->setCurrentIndex(listed);
-        Combo_DiaryWeather->setEditText(weather);
-        Text_DiaryDate->setText(date);
-        Label_DiaryWeek->setText(week);
+        Combo_DiaryWeather->setEditText(entry->weather);
+        Text_DiaryDate->setText(entry->date);
+        Label_DiaryWeek->setText(entry->weekday);
         fitWeekday(Label_DiaryWeek, Text_DiaryDate, Combo_DiaryWeather->geometry().right() + 1);
-        RichTextBox_DiaryText->setStoredText(text);
+        RichTextBox_DiaryText->setStoredText(entry->body);
     } catch (const dao::DaoError& error) {
         // The entry cannot be changed; it opens as a new one so that saving never touches another record.
         if (error.number() == dao::errRecordDeleted || error.number() == dao::errNoCurrentRecord)
@@ -237,21 +234,25 @@ void Form_Write::Command_Insert_Click() {
     });
 }
 
+DiaryEntry Form_Write::typedEntry() const {
+    return {m_mode == Mode::Change ? m_entryId : 0,
+            CurrentUser,
+            Text_DiaryTitle->text(),
+            Text_DiaryDate->text(),
+            Label_DiaryWeek->text(),
+            Combo_DiaryWeather->currentText(),
+            RichTextBox_DiaryText->storedText()};
+}
+
 bool Form_Write::SaveNewEntry() {
-    const QString statement =
-        sql::insertDiary({0, CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(), Label_DiaryWeek->text(),
-                          Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText()});
-    if (executeSave(statement) < 0)
+    if (store(typedEntry(), false) < 0)
         return false;
     showMainWindowAndUnload();
     return true;
 }
 
 bool Form_Write::SaveChangedEntry() {
-    const QString statement = sql::updateDiary(
-        {sql::entryIdOf(EditCondition).value_or(-1), CurrentUser, Text_DiaryTitle->text(), Text_DiaryDate->text(),
-         Label_DiaryWeek->text(), Combo_DiaryWeather->currentText(), RichTextBox_DiaryText->storedText()});
-    const qint64 changed = executeSave(statement);
+    const qint64 changed = store(typedEntry(), true);
     if (changed < 0)
         return false;
     if (changed == 0) {
@@ -263,11 +264,15 @@ bool Form_Write::SaveChangedEntry() {
     return true;
 }
 
-qint64 Form_Write::executeSave(const QString& statement) {
+qint64 Form_Write::store(const DiaryEntry& entry, bool change) {
     try {
-        dao::Database& db = app::diaryDb();
-        db.Execute(statement);
-        return db.RecordsAffected();
+        // The store of the running program: a file moved or replaced meanwhile is opened afresh once.
+        app::DiaryStore diary = app::diaryStore();
+        if (!change) {
+            diary.addEntry(entry);
+            return 1;
+        }
+        return diary.changeEntry(entry);
     } catch (...) {
         const app::Failure failure = app::currentFailure();
         showSaveFailure(failure.number, failure.description);

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/DiaryEntry.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
 #include "ui/write/DiaryTextBox.h"
@@ -53,11 +54,15 @@ public:
 private:
     void loadImportedFile();
     void loadStoredEntry();
-    // Sends one saving statement and returns how many records it changed, or -1 after telling the user
-    // why it failed; either way nothing typed is touched.
-    qint64 executeSave(const QString& statement);
+    // The entry as the editor shows it, owned by the signed-in account; in Change mode with the id loaded.
+    DiaryEntry typedEntry() const;
+    // Stores the entry as a new one or over the stored one with its id, and returns how many records that
+    // changed, or -1 after telling the user why it failed; either way nothing typed is touched.
+    qint64 store(const DiaryEntry& entry, bool change);
     void showMainWindowAndUnload();
     static void showSaveFailure(int number, const QString& description);
 
     Mode m_mode = Mode::New;
+    // The entry being changed (Change mode).
+    qint64 m_entryId = 0;
 };

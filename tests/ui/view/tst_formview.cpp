@@ -8,6 +8,9 @@
 #include "app/SqlText.h"
 #include "platform/FileDialog.h"
 #include "platform/MessageBox.h"
+#include "ui/find/FormFind.h"
+#include "ui/find/ResultList.h"
+#include "ui/find/ResultModel.h"
 #include "ui/write/FormWrite.h"
 #include "update/Updater.h"
 
@@ -34,6 +37,9 @@ const QString kSelectOne = QStringLiteral("请选中一篇日记");
 const QString kTextFilter = QStringLiteral("*.txt(文本文件) | *.txt");
 int g_lastUnloads = 0;
 
+// What is done with a date node selected.
+enum class Verb { Click, Change, Delete, Export, SearchAndOpen };
+
 // The editor when it is the one window on show, in this mode, and no unload ever left no window loaded.
 Form_Write* editorAlone(Form_Write::Mode mode) {
     Form_Write* editor = forms().loaded<Form_Write>();
@@ -41,6 +47,8 @@ Form_Write* editorAlone(Form_Write::Mode mode) {
     return alone && editor->mode() == mode ? editor : nullptr;
 }
 } // namespace
+
+Q_DECLARE_METATYPE(Verb)
 
 class TestFormView : public QObject, testsupport::WindowFixture {
     Q_OBJECT
@@ -353,6 +361,61 @@ private slots:
         QVERIFY(editor && editor->Text_DiaryTitle->text().isEmpty());
         QCOMPARE(editor->RichTextBox_DiaryText->storedText(),
                  QStringLiteral("标题：一\r\n日期：2009-09-08 星期二\r\n天气：晴\r\n内容：第一行\r\n第二行"));
+    }
+
+    // A date node never acts as an entry, whatever its text: an entry whose date reads like a condition (written
+    // by another client, or a restored foreign file) shows nothing, and change, delete, export and the search's
+    // hand-over never reach another account's entry.
+    void forgedDateNeverActsAsAnEntry_data() {
+        QTest::addColumn<QString>("date");
+        QTest::addColumn<Verb>("verb");
+        QTest::addColumn<QStringList>("shown");
+        for (const char* date : {"id = 0 OR id > 0", "id = 1"}) {
+            QTest::addRow("%s: clicked", date) << date << Verb::Click << QStringList();
+            QTest::addRow("%s: changed", date) << date << Verb::Change << QStringList{kSelectOne};
+            QTest::addRow("%s: deleted", date) << date << Verb::Delete << QStringList{"请选中日记，而不是日期或菜单"};
+            QTest::addRow("%s: exported", date) << date << Verb::Export << QStringList{"导出成功！"};
+            QTest::addRow("%s: found and opened", date) << date << Verb::SearchAndOpen << QStringList();
+        }
+    }
+    void forgedDateNeverActsAsAnEntry() {
+        QFETCH(QString, date);
+        QFETCH(Verb, verb);
+        QFETCH(QStringList, shown);
+        m_diary->addEntry("li", "别人的秘密", "2009-09-01", "星期二", "晴", "不给看"); // id 1
+        const qint64 forged = m_diary->addEntry(kUser, "伪造", date, "星期二", "晴", "自己的");
+        m_diary->addEntry(kUser, "平常", "2009-09-08");
+        const QList<QStringList> before = testsupport::storedRows(*m_diary->open(), "diary");
+        Form_View* view = openView();
+        QCOMPARE(view->TreeView_Diary->node(1)->text, date);
+        click(view, 1);
+        const QString file = m_diary->filePath("out.txt");
+        if (verb == Verb::Change)
+            view->Command_Updata->click();
+        else if (verb == Verb::Delete)
+            view->Command_Delete->click();
+        else if (verb == Verb::Export)
+            FileDialog::setNextFileName(file), view->Command_Output->click();
+        QCOMPARE(MessageBox::shownTexts(), shown);
+        QCOMPARE(paneTexts(view), QStringList(4));
+        QVERIFY(!testsupport::contentsOf(file).contains("\xB2\xBB\xB8\xF8")); // 不给 in GBK
+        if (verb == Verb::SearchAndOpen) {
+            view->Command_Find->click();
+            Form_Find* find = forms().loaded<Form_Find>();
+            find->Combo_KeyWords->setCurrentIndex(1); // by date
+            find->Text_KeyWords->setText(QStringLiteral("id = "));
+            find->Command_Find->click();
+            QCOMPARE(find->results()->rowCount(), 1);
+            find->ListView_Result->setCurrentIndex(find->results()->index(0, 0));
+            find->ListView_Result_DblClick();
+            Form_Write* editor = editorAlone(Form_Write::Mode::Change);
+            QVERIFY(editor && EditCondition == sql::entryKey(forged));
+            QCOMPARE(editor->Text_DiaryTitle->text(), QStringLiteral("伪造"));
+            editor->Command_Cancel->click();
+        } else {
+            QCOMPARE(testsupport::windowsOnShow(), QStringList{"Form_View"});
+        }
+        QCOMPARE(testsupport::storedRows(*m_diary->open(), "diary"), before);
     }
 };
 

@@ -12,8 +12,11 @@
 #include <QRegularExpression>
 #include <QTest>
 
+#include <cstdio>
+
 using platform::forms;
 using platform::MessageBox;
+using testsupport::rawSql;
 using testsupport::windowsOnShow;
 
 namespace {
@@ -192,7 +195,7 @@ private slots:
         if (fault == QLatin1String("no"))
             MessageBox::setNextAnswer(MessageBox::Answer::No);
         if (fault == QLatin1String("table"))
-            QCOMPARE(testsupport::rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
+            QCOMPARE(rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
         else if (fault == QLatin1String("file"))
             QVERIFY(QFile::remove(m_diary->databasePath()));
         else if (fault == QLatin1String("entry"))
@@ -206,6 +209,53 @@ private slots:
         QCOMPARE(EditCondition, condition);
         if (!before.isEmpty())
             QCOMPARE(stored(), before);
+    }
+
+    // data.mdb replaced under the open editor (a restore, a sync tool): the save goes to the file now in place,
+    // once; a change goes there only while that file still holds the entry as the user's.
+    void saveFindingTheFileReplacedStoresInTheFileInPlace_data() {
+        QTest::addColumn<bool>("change");
+        QTest::addColumn<QString>("ownerThere"); // the changed entry's owner in the file put in place
+        QTest::addColumn<bool>("saved");
+        QTest::newRow("new entry") << false << kUser << true;
+        QTest::newRow("change") << true << kUser << true;
+        QTest::newRow("change, the entry is another account's there") << true << "李四" << false;
+    }
+    void saveFindingTheFileReplacedStoresInTheFileInPlace() {
+        QFETCH(bool, change);
+        QFETCH(QString, ownerThere);
+        QFETCH(bool, saved);
+        handOverEntry();
+        if (!change)
+            EditCondition.clear();
+        Form_Write* editor = forms().show<Form_Write>();
+        fill(editor, "我的标题", "多云", "写了很多");
+        const QStringList typed = shownIn(editor);
+        // The file put in place: a copy with one more entry and the changed entry's owner as given.
+        const QString replacement = m_diary->filePath("replacement.mdb");
+        QVERIFY(QFile::copy(m_diary->databasePath(), replacement));
+        QCOMPARE(rawSql(replacement, "INSERT INTO diary(username, diarytitle) VALUES('李四', '那边的');"
+                                     "UPDATE diary SET username = '" +
+                                         ownerThere + "' WHERE id = 1"),
+                 QStringList());
+        QCOMPARE(std::rename(QFile::encodeName(replacement).constData(),
+                             QFile::encodeName(m_diary->databasePath()).constData()),
+                 0);
+        const QList<QStringList> there = stored();
+
+        editor->Command_Insert->click();
+        const QStringList entry{kUser, "我的标题", typed[1], typed[2], "多云", "写了很多"};
+        if (saved) {
+            QVERIFY(handedBack());
+            const QList<QStringList> expected =
+                change ? QList<QStringList>{entry, there[1]} : there + QList<QStringList>{entry};
+            QCOMPARE(stored(), expected);
+        } else {
+            QCOMPARE(MessageBox::shownTexts(),
+                     QStringList({kAskSave, "这篇日记已经不在了，修改没有保存。写好的内容都还在。"}));
+            QCOMPARE(windowsOnShow() + shownIn(editor), QStringList{"Form_Write"} + typed);
+            QCOMPARE(stored(), there);
+        }
     }
 };
 

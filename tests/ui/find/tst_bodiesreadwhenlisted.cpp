@@ -1,12 +1,13 @@
 // Search rows whose bodies are read when the list first asks for them: the same texts as read at once, a
 // body missing (deleted meanwhile, no value) leaves its cell empty, the other cells stay.
 
+#include "app/DiaryStore.h"
 #include "support/TestSupport.h"
 #include "ui/find/EntrySearch.h"
 
 #include <QTest>
 
-class TestSearchSpeedParts : public QObject {
+class TestBodiesReadWhenListed : public QObject {
     Q_OBJECT
 
 private slots:
@@ -18,12 +19,12 @@ private slots:
         diary.addEntry(QStringLiteral("u"), QStringLiteral("晴天"), QStringLiteral("d3"), {}, {}, QStringLiteral("晴"));
         diary.addEntry(QStringLiteral("u"), QStringLiteral("雨夜"), QStringLiteral("d4"), {}, {}, QStringLiteral("夜"));
         diary.addEntry(QStringLiteral("u"), QStringLiteral("雨"), QStringLiteral("d5"));
-        auto db = diary.open();
-        std::shared_ptr<dao::Recordset> records = db->OpenRecordset("Select * from diary where username = 'u'");
+        app::DiaryStore store(diary.open());
+        const app::EntrySet entries = store.entriesOf(QStringLiteral("u"));
         ResultModel model;
-        model.setRows(entrysearch::collectMatches(records.get(), 2, QStringLiteral("雨")));
-        model.setBodySource(records, entrysearch::kBodyField);
-        db->Execute(QStringLiteral("Delete from diary where id = 4"));
+        model.setRows(entrysearch::collectMatches(entries, app::EntryField::Title, QStringLiteral("雨")));
+        model.setBodySource(entries);
+        store.deleteEntry(4);
 
         QStringList cells;
         for (int row = 0; row < model.rowCount(); ++row)
@@ -33,5 +34,5 @@ private slots:
     }
 };
 
-QTEST_MAIN(TestSearchSpeedParts)
-#include "tst_searchspeedparts.moc"
+QTEST_MAIN(TestBodiesReadWhenListed)
+#include "tst_bodiesreadwhenlisted.moc"
