@@ -7,6 +7,8 @@
 #   tests/windows/core-windows.sh <Linux build folder> [work folder]     (default: a temporary folder)
 set -uo pipefail
 here=$(cd "$(dirname "$(readlink -f "$0")")" && pwd)
+# shellcheck source=install-missing.sh
+. "$here/install-missing.sh"
 started=$(date +%s)
 
 fail() {
@@ -19,16 +21,7 @@ linux=$(cd "$1" && pwd) || fail "no Linux build folder $1"
 [ -x "$linux/bin/mkdiarydb" ] || fail "$linux/bin/mkdiarydb is not built"
 
 packages=(g++-mingw-w64-x86-64 wine wine64 cmake ninja-build tcl autoconf automake libtool sqlcipher locales)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-        --no-install-recommends "${missing[@]}"; } >/dev/null || fail "could not install ${missing[*]}"
-fi
+install_missing "${packages[@]}" || fail "could not install what this test needs"
 
 work=${2:-}
 if [ -z "$work" ]; then

@@ -5,6 +5,8 @@
 #   tests/windows/update-dll.sh [work folder]     (default: a temporary folder, removed afterwards)
 set -uo pipefail
 here=$(cd "$(dirname "$(readlink -f "$0")")" && pwd)
+# shellcheck source=install-missing.sh
+. "$here/install-missing.sh"
 root=$(cd "$here/../.." && pwd)
 src=$root/update/libupdate
 started=$(date +%s)
@@ -15,16 +17,7 @@ fail() {
 }
 
 packages=(g++-mingw-w64-x86-64 g++-mingw-w64-i686 wine wine64 python3)
-missing=()
-for p in "${packages[@]}"; do
-    dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")
-done
-if [ ${#missing[@]} -gt 0 ]; then
-    sudo=""
-    [ "$(id -u)" -ne 0 ] && sudo="sudo"
-    { $sudo apt-get update -qq && DEBIAN_FRONTEND=noninteractive $sudo apt-get install -y -qq \
-        --no-install-recommends "${missing[@]}"; } >/dev/null || fail "could not install ${missing[*]}"
-fi
+install_missing "${packages[@]}" || fail "could not install what this test needs"
 
 work=${1:-}
 if [ -z "$work" ]; then

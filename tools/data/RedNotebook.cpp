@@ -58,6 +58,20 @@ bool hexEscape(const QString& raw, qsizetype& i, int digits, QString& out) {
     return true;
 }
 
+// The one-character escapes of a double-quoted YAML text and what each stands for; nullptr for any other.
+const char16_t* singleEscape(char escape) {
+    static const struct {
+        char escape;
+        char16_t character;
+    } table[] = {{'0', 0x00}, {'a', 0x07},  {'b', 0x08}, {'t', 0x09}, {'\t', 0x09},  {'n', 0x0a},
+                 {'v', 0x0b}, {'f', 0x0c},  {'r', 0x0d}, {'e', 0x1b}, {' ', 0x20},   {'"', 0x22},
+                 {'/', 0x2f}, {'\\', 0x5c}, {'N', 0x85}, {'_', 0xa0}, {'L', 0x2028}, {'P', 0x2029}};
+    for (const auto& entry : table)
+        if (entry.escape == escape)
+            return &entry.character;
+    return nullptr;
+}
+
 // A double-quoted scalar starting after its opening quote; false when it does not end or an escape is bad.
 bool doubleQuoted(const QString& raw, QString& out) {
     QString pending;
@@ -92,58 +106,6 @@ bool doubleQuoted(const QString& raw, QString& out) {
             while (i < raw.size() && isBlank(raw.at(i)))
                 ++i;
             break;
-        case '0':
-            out += QChar(0);
-            break;
-        case 'a':
-            out += QChar(7);
-            break;
-        case 'b':
-            out += QChar(8);
-            break;
-        case 't':
-        case '\t':
-            out += QLatin1Char('\t');
-            break;
-        case 'n':
-            out += QLatin1Char('\n');
-            break;
-        case 'v':
-            out += QChar(11);
-            break;
-        case 'f':
-            out += QChar(12);
-            break;
-        case 'r':
-            out += QLatin1Char('\r');
-            break;
-        case 'e':
-            out += QChar(27);
-            break;
-        case ' ':
-            out += QLatin1Char(' ');
-            break;
-        case '"':
-            out += QLatin1Char('"');
-            break;
-        case '/':
-            out += QLatin1Char('/');
-            break;
-        case '\\':
-            out += QLatin1Char('\\');
-            break;
-        case 'N':
-            out += QChar(0x85);
-            break;
-        case '_':
-            out += QChar(0xa0);
-            break;
-        case 'L':
-            out += QChar(0x2028);
-            break;
-        case 'P':
-            out += QChar(0x2029);
-            break;
         case 'x':
             if (!hexEscape(raw, i, 2, out))
                 return false;
@@ -157,6 +119,10 @@ bool doubleQuoted(const QString& raw, QString& out) {
                 return false;
             break;
         default:
+            if (const char16_t* single = singleEscape(e)) {
+                out += QChar(*single);
+                break;
+            }
             return false;
         }
     }
