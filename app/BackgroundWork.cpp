@@ -60,6 +60,33 @@ struct BackgroundWork::Job {
     }
 };
 
+// One count: its own thread, stopped through its flag (looked at between records
+// and inside the engine's work), ended when it has handed its total over or given up.
+struct BackgroundWork::Count {
+    quint64 serial = 0;
+    std::atomic<bool> stop{false};
+    std::atomic<bool> ended{false};
+    std::thread thread;
+
+    void run(BackgroundWork* owner, const Counting& work) {
+        giveWay();
+        std::optional<qint64> total;
+        try {
+            if (!stop)
+                total = work(stop);
+        } catch (...) {
+            // A file that cannot be read now, say: the caller goes on without the result.
+        }
+        // The owner outlives this thread (it joins it before it goes), so the result can be posted to it;
+        // it decides there, on its own thread, whether the result is still wanted.
+        if (total && !stop)
+            QMetaObject::invokeMethod(
+                owner, [owner, serial = serial, value = *total] { owner->countEnded(serial, value); },
+                Qt::QueuedConnection);
+        ended = true;
+    }
+};
+
 BackgroundWork::BackgroundWork(QObject* parent) : QObject(parent) {
     BackgroundWork* none = nullptr;
     g_current.compare_exchange_strong(none, this);
@@ -75,6 +102,7 @@ BackgroundWork::~BackgroundWork() {
         m_job->cancel = true;
     joinBackup();
     m_indexes.stop();
+    joinCounts(true);
 }
 
 BackgroundWork* BackgroundWork::current() {
@@ -134,9 +162,57 @@ Outcome BackgroundWork::waitForBackup() {
     return m_job->outcome;
 }
 
+void BackgroundWork::startCount(Counting work, std::function<void(qint64)> done) {
+    stopCount();
+    auto count = std::make_unique<Count>();
+    count->serial = ++m_countSerial;
+    try {
+        count->thread = std::thread(&Count::run, count.get(), this, std::move(work));
+    } catch (const std::system_error&) {
+        return; // no thread to be had: the caller goes on without the result
+    }
+    m_countDone = std::move(done);
+    m_counts.push_back(std::move(count));
+}
+
+void BackgroundWork::stopCount() {
+    ++m_countSerial;
+    m_countDone = nullptr;
+    for (const auto& count : m_counts)
+        count->stop = true;
+    joinCounts(false);
+}
+
+void BackgroundWork::joinCounts(bool all) {
+    for (auto it = m_counts.begin(); it != m_counts.end();) {
+        Count& count = **it;
+        if (all)
+            count.stop = true;
+        if (all || count.ended) {
+            if (count.thread.joinable())
+                count.thread.join();
+            it = m_counts.erase(it);
+        } else {
+            ++it;
+        }
+    }
+}
+
+void BackgroundWork::countEnded(quint64 serial, qint64 total) {
+    joinCounts(false);
+    if (serial != m_countSerial || !m_countDone)
+        return; // a count stopped or overtaken since
+    // Handed over once; done may start another count.
+    const std::function<void(qint64)> done = std::move(m_countDone);
+    m_countDone = nullptr;
+    done(total);
+}
+
 void BackgroundWork::stopAll() {
     stopBackup(std::chrono::seconds(1));
     m_indexes.stop();
+    stopCount();
+    joinCounts(true);
 }
 
 } // namespace app

@@ -1,19 +1,19 @@
 #include "BannerPage.h"
 
-#include "ErrorRules.h"
+#include "DiaryStore.h"
 #include "SqlText.h"
 
 #include "db/Dao.h"
 #include "platform/DateLocale.h"
 
+#include <QHash>
 #include <QSet>
 
 #include <algorithm>
 
 namespace app {
-namespace {
 
-qint64 nonBlankCharacters(const QString& text) {
+qint64 nonBlankCharacters(QStringView text) {
     qint64 count = 0;
     for (qsizetype i = 0; i < text.size(); ++i) {
         char32_t c = text.at(i).unicode();
@@ -26,6 +26,8 @@ qint64 nonBlankCharacters(const QString& text) {
     }
     return count;
 }
+
+namespace {
 
 const char16_t* const kWeekdays[] = {u"星期一", u"星期二", u"星期三", u"星期四", u"星期五", u"星期六", u"星期日"};
 
@@ -79,9 +81,10 @@ QString mainWindowBannerPage(const BannerData& data, const QString& fontFamily) 
                     QStringLiteral("</li>");
         list += QStringLiteral("</ul>");
     }
-    auto row = [](const char16_t* label, qint64 value) -> QString {
+    // A figure still being counted shows as an ellipsis.
+    auto row = [](const char16_t* label, std::optional<qint64> value) -> QString {
         return QStringLiteral("<tr><td>") + QString::fromUtf16(label) + QStringLiteral("</td><td class=\"n\">") +
-               QString::number(value) + QStringLiteral("</td></tr>");
+               (value ? QString::number(*value) : QStringLiteral("…")) + QStringLiteral("</td></tr>");
     };
     const QString body = QStringLiteral("<div class=\"col\"><h1>青简录</h1><div class=\"today\">") +
                          chineseDate(data.today) + QStringLiteral(" ") + chineseWeekday(data.today) +
@@ -114,7 +117,7 @@ QDate parseEntryDate(const QString& text) {
     return date;
 }
 
-BannerData readBannerData(dao::Database& db, const QString& user, const QDate& today) {
+BannerData bannerDataOf(const EntrySet& entries, const QDate& today) {
     BannerData data;
     data.today = today;
     struct Found {
@@ -124,19 +127,20 @@ BannerData readBannerData(dao::Database& db, const QString& user, const QDate& t
     };
     QList<Found> found;
     QSet<QDate> daysThisYear;
-    skipOnError([&] {
-        const auto records = db.OpenRecordset(sql::selectDiaryOfUser(user));
-        for (; !records->Eof(); records->MoveNext()) {
-            ++data.entries;
-            const QDate date = parseEntryDate(dao::fieldText(records->Fields(QStringLiteral("diarydate"))));
-            if (date.year() == today.year())
-                daysThisYear.insert(date);
-            if (date.isValid() && date.year() < today.year() && date.month() == today.month() &&
-                date.day() == today.day())
-                found.append({date.year(), records->Fields(QStringLiteral("id")).toLongLong(),
-                              dao::fieldText(records->Fields(QStringLiteral("diarytitle")))});
-            data.characters += nonBlankCharacters(dao::fieldText(records->Fields(QStringLiteral("diarytext"))));
-        }
+    // Entries share their date texts (the tree groups by them), and reading a date by the locale is slow:
+    // each text is read once.
+    QHash<QString, QDate> dates;
+    entries.forEach(EntryField::Id | EntryField::Title | EntryField::Date, [&](const DiaryEntry& entry) {
+        ++data.entries;
+        auto known = dates.constFind(entry.date);
+        if (known == dates.cend())
+            known = dates.insert(entry.date, parseEntryDate(entry.date));
+        const QDate date = *known;
+        if (date.year() == today.year())
+            daysThisYear.insert(date);
+        if (date.isValid() && date.year() < today.year() && date.month() == today.month() && date.day() == today.day())
+            found.append({date.year(), entry.id, entry.title});
+        return true;
     });
     std::sort(found.begin(), found.end(),
               [](const Found& a, const Found& b) { return a.year != b.year ? a.year > b.year : a.id > b.id; });
@@ -144,6 +148,30 @@ BannerData readBannerData(dao::Database& db, const QString& user, const QDate& t
         data.onThisDay.append({f.year, f.title});
     data.daysThisYear = int(daysThisYear.size());
     return data;
+}
+
+std::optional<qint64> countCharacters(dao::Database& db, const QString& user, const std::atomic<bool>& stop) {
+    qint64 total = 0;
+    const bool whole = db.ForEachRecord(
+        sql::selectBodiesOfUser(user),
+        [&total](const QVariantList& fields) {
+            const QVariant& body = fields.first();
+            if (body.typeId() == QMetaType::QString)
+                total += nonBlankCharacters(*static_cast<const QString*>(body.constData()));
+            else
+                total += nonBlankCharacters(dao::fieldText(body));
+            return true;
+        },
+        &stop);
+    if (!whole)
+        return std::nullopt;
+    return total;
+}
+
+std::optional<qint64> countCharacters(const QString& path, const QString& connect, const QString& user,
+                                      const std::atomic<bool>& stop) {
+    const std::shared_ptr<dao::Database> db = dao::OpenDatabase(path, false, true, connect);
+    return countCharacters(*db, user, stop);
 }
 
 } // namespace app

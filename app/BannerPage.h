@@ -1,17 +1,24 @@
 #pragma once
 
 // What the program's own banner page shows in the main window when the maker's page cannot be shown:
-// the account's entries of this day in earlier years and its totals, read from the diary when asked.
+// the account's entries of this day in earlier years and its totals. All but the character total come from
+// the rows the main window's tree has read; the total needs every body and is counted apart (off the
+// window's thread), the page showing it once it is known.
 
 #include <QDate>
 #include <QList>
 #include <QString>
+
+#include <atomic>
+#include <optional>
 
 namespace dao {
 class Database;
 }
 
 namespace app {
+
+class EntrySet;
 
 struct PastEntry {
     int year = 0;
@@ -25,8 +32,9 @@ struct BannerData {
     qint64 entries = 0;
     // Distinct dates of this year that have an entry.
     int daysThisYear = 0;
-    // Non-blank characters of all bodies; a character outside the basic plane counts once too.
-    qint64 characters = 0;
+    // Non-blank characters of all bodies; a character outside the basic plane counts once too. Nothing
+    // while the count is under way.
+    std::optional<qint64> characters;
 };
 
 // The pages themselves: whole HTML documents titled with the product name, every text from the diary
@@ -36,9 +44,19 @@ QString mainWindowBannerPage(const BannerData& data, const QString& fontFamily);
 // The editor's wide, low strip: name, date and weekday.
 QString editorBannerPage(const QDate& today, const QString& fontFamily);
 
-// Reads the account's entries (the tree's own query) and sums them up. A failing read leaves what was read
-// so far: the banner is decoration and never stops a window from opening.
-BannerData readBannerData(dao::Database& db, const QString& user, const QDate& today);
+// The page's figures from the account's entries as the tree read them (ids, titles and dates only, no
+// body and no query); characters stays empty. An entry whose fields cannot be read is left out: the banner
+// is decoration and never stops a window from opening.
+BannerData bannerDataOf(const EntrySet& entries, const QDate& today);
+
+// The non-blank characters of every body of the account, read one at a time over db. Nothing when stop
+// became true first; a failing read raises as the database does.
+std::optional<qint64> countCharacters(dao::Database& db, const QString& user, const std::atomic<bool>& stop);
+// The same over a read-only connection of its own to the diary file at path, opened with connect.
+std::optional<qint64> countCharacters(const QString& path, const QString& connect, const QString& user,
+                                      const std::atomic<bool>& stop);
+// The characters of one text that count: all but white space and control characters, each counted once.
+qint64 nonBlankCharacters(QStringView text);
 
 // An entry's date text as the editor wrote it (the system's short date, or a date typed by hand in one of
 // the common forms); an invalid date when it is none of them.

@@ -53,6 +53,10 @@ QString selectDiaryOfUser(const QString& user) {
     return QStringLiteral("Select * from diary where username = ") + quoted(user);
 }
 
+QString selectBodiesOfUser(const QString& user) {
+    return QStringLiteral("Select diarytext from diary where username = ") + quoted(user);
+}
+
 QString selectDiaryWhere(const QString& condition) {
     return QStringLiteral("Select * from diary where ") + condition;
 }

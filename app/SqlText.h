@@ -31,6 +31,8 @@ QString selectUser(const QString& name);
 QString insertUser(const QString& name, const QString& password);
 
 QString selectDiaryOfUser(const QString& user);
+// The bodies of the account's entries, and nothing else.
+QString selectBodiesOfUser(const QString& user);
 QString selectDiaryWhere(const QString& condition);
 QString deleteDiaryWhere(const QString& condition);
 // The new entry's owner, title, date, weekday, weather and body as one INSERT (its id is left to the engine).

@@ -113,6 +113,48 @@ std::shared_ptr<Recordset> Database::OpenRecordset(const QString& sql, Recordset
     return std::make_shared<Snapshot>(m_connection, table, compiled);
 }
 
+bool Database::ForEachRecord(const QString& sql, const std::function<bool(const QVariantList&)>& visit,
+                             const std::atomic<bool>* stop) {
+    const jet::Statement statement = jet::parse(sql);
+    if (statement.kind != jet::Statement::Kind::Select)
+        throw DaoError(errInvalidStatement, QStringLiteral("无效的操作。只有选择查询才能打开记录集。"));
+    Connection& connection = *m_connection;
+    const jet::Compiled compiled = jet::compile(statement, tableFor(connection, statement.table), true);
+    sqlite3* handle = connection.handle();
+    // The engine asks now and then whether to go on, so a stop ends even a long step at once.
+    struct Watch {
+        sqlite3* handle;
+        Watch(sqlite3* h, const std::atomic<bool>* stop) : handle(h) {
+            if (stop)
+                sqlite3_progress_handler(
+                    handle, 1000, [](void* flag) { return int(static_cast<const std::atomic<bool>*>(flag)->load()); },
+                    const_cast<std::atomic<bool>*>(stop));
+        }
+        ~Watch() { sqlite3_progress_handler(handle, 0, nullptr, nullptr); }
+    } watch(handle, stop);
+    StatementLease lease = connection.statement(compiled.sql);
+    jet::bindAll(lease.get(), compiled.bindings, connection);
+    QVariantList fields;
+    fields.reserve(qsizetype(compiled.fields.size()));
+    for (;;) {
+        if (stop && stop->load())
+            return false;
+        const int rc = sqlite3_step(lease.get());
+        if (rc == SQLITE_DONE)
+            return true;
+        if (rc != SQLITE_ROW) {
+            if (stop && stop->load())
+                return false;
+            throw connection.error(rc);
+        }
+        fields.clear();
+        for (const jet::OutputField& field : compiled.fields)
+            fields.append(Snapshot::columnValue(lease.get(), field.resultColumn));
+        if (!visit(fields))
+            return true;
+    }
+}
+
 void Database::Execute(const QString& sql) {
     m_recordsAffected = 0;
     const jet::Statement statement = jet::parse(sql);

@@ -9,6 +9,8 @@
 #include <QString>
 #include <QVariant>
 
+#include <atomic>
+#include <functional>
 #include <memory>
 
 namespace dao {
@@ -26,6 +28,13 @@ public:
 
     // Opens a read-only snapshot of what the SELECT text finds, in the order the engine returns it.
     std::shared_ptr<Recordset> OpenRecordset(const QString& sql, RecordsetType type = dbOpenSnapshot);
+
+    // Walks what the SELECT text finds straight from the file, one record at a time, keeping nothing: visit gets
+    // the fields in the order of the select list (long texts included, values as Recordset::Fields gives them)
+    // and returns false to end the walk. For reads too large to copy. When stop is given and becomes true the
+    // walk ends at once, within the engine's work too, with no error; true when the walk was not stopped.
+    bool ForEachRecord(const QString& sql, const std::function<bool(const QVariantList&)>& visit,
+                       const std::atomic<bool>* stop = nullptr);
 
     // Runs an INSERT, UPDATE or DELETE. Durable when it returns (inside a transaction: once it is committed).
     // A statement that changes no record completes without error; one that fails changes nothing, and a

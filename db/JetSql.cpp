@@ -527,7 +527,7 @@ Statement parse(const QString& sql) {
     return Parser(sql).parseStatement();
 }
 
-Compiled compile(const Statement& statement, const TableInfo& table) {
+Compiled compile(const Statement& statement, const TableInfo& table, bool longTextsInScan) {
     Compiled out;
     const QByteArray tableName = quotedIdentifier(table.name);
     switch (statement.kind) {
@@ -545,7 +545,7 @@ Compiled compile(const Statement& statement, const TableInfo& table) {
             const ColumnInfo& column = table.columns[std::size_t(index)];
             OutputField field;
             field.tableColumn = index;
-            if (column.longText) {
+            if (column.longText && !longTextsInScan) {
                 field.resultColumn = -1;
             } else {
                 field.resultColumn = ++out.storedColumns;

@@ -76,8 +76,9 @@ struct Compiled {
 };
 
 // Builds the SQLite statement for a parsed statement against the table it names. Raises 3061 (or 3127 in
-// an INSERT) for a column the table does not have and 3464 for a literal of the wrong kind.
-Compiled compile(const Statement& statement, const TableInfo& table);
+// an INSERT) for a column the table does not have and 3464 for a literal of the wrong kind. A SELECT leaves
+// long texts out of its scan (read on demand) unless longTextsInScan.
+Compiled compile(const Statement& statement, const TableInfo& table, bool longTextsInScan = false);
 
 // Binds the values of a compiled statement to its placeholders, in order.
 void bindAll(sqlite3_stmt* statement, const std::vector<Binding>& bindings, const Connection& connection);

@@ -18,8 +18,12 @@ public:
 
     // The program's own page, shown in place of the requested one when that cannot be shown (no network,
     // name not found, refused, an HTTP error, no answer in time): a whole HTML document, shown with scripts
-    // off and with nothing fetched for it. Set before Navigate.
-    void setFallbackPage(const QString& html) { m_fallbackPage = html; }
+    // off and with nothing fetched for it. Set before Navigate; set again later (figures that came in), it
+    // replaces the page where it is shown already.
+    void setFallbackPage(const QString& html) {
+        m_fallbackPage = html;
+        fallbackPageChanged();
+    }
     const QString& fallbackPage() const { return m_fallbackPage; }
 
     using Factory = std::function<Browser*(QWidget* parent)>;
@@ -32,6 +36,7 @@ public:
 
 protected:
     static void recordNavigation(const QString& url);
+    virtual void fallbackPageChanged() {}
 
 private:
     QString m_fallbackPage;

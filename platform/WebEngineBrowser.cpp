@@ -47,11 +47,17 @@ public:
         recordNavigation(url);
         m_requested = QUrl(url);
         m_settled = false;
+        m_showingFallback = false;
         m_timeout.start();
         m_view->load(m_requested);
     }
 
 private:
+    void fallbackPageChanged() override {
+        if (m_showingFallback)
+            m_view->setHtml(fallbackPage(), m_requested);
+    }
+
     void loadingChanged(const QWebEngineLoadingInfo& info) {
         if (m_settled || info.status() == QWebEngineLoadingInfo::LoadStartedStatus)
             return; // the fallback's own loading, or not finished yet
@@ -76,6 +82,7 @@ private:
         m_view->stop();
         // The local page runs no script; it is data, never fetched, and names the requested address as its own.
         m_view->settings()->setAttribute(QWebEngineSettings::JavascriptEnabled, false);
+        m_showingFallback = true;
         m_view->setHtml(fallbackPage(), m_requested);
     }
 
@@ -83,6 +90,7 @@ private:
     QUrl m_requested;
     QTimer m_timeout;
     bool m_settled = true;
+    bool m_showingFallback = false;
 };
 
 } // namespace

@@ -7,9 +7,13 @@
 #include "BenchEnv.h"
 #include "DiaryGenerator.h"
 #include "Measures.h"
+#include "app/BannerPage.h"
 #include "app/Globals.h"
 #include "app/Passwords.h"
 #include "app/SqlText.h"
+#include "platform/DateLocale.h"
+#include "platform/FormRegistry.h"
+#include "ui/view/FormView.h"
 
 #include <sodium.h>
 
@@ -94,9 +98,40 @@ void checkPair(benchmark::State& state, long long) {
     turns.report();
 }
 
+// The main window's load as a sign-in or the editor's return runs it (Form_Load: the tree, the caption, the
+// banner's page) until the window is shown and has painted.
+void mainWindowLoad(benchmark::State& state, long long n) {
+    benchenv::useDiary(n);
+    for (auto _ : state) {
+        platform::forms().unload<Form_View>();
+        const auto start = benchenv::startMeasure();
+        Form_View* form = platform::forms().show<Form_View>();
+        form->repaint();
+        state.SetIterationTime(benchenv::secondsSince(start));
+        form->Timer_Update->stop();
+        benchenv::settle();
+    }
+}
+
+// The banner's figures alone, as the load gathers them.
+void bannerData(benchmark::State& state, long long n) {
+    benchenv::useDiary(n);
+    const QString user = benchgen::measuredAccount().name;
+    for (auto _ : state) {
+        const auto start = benchenv::startMeasure();
+        const app::BannerData data = app::readBannerData(*DiaryDb, user, platform::DateLocale::today());
+        state.SetIterationTime(benchenv::secondsSince(start));
+        benchmark::DoNotOptimize(data.characters);
+    }
+}
+
 } // namespace
 
 void registerSignIn() {
+    for (long long n : {10000LL, 100000LL}) {
+        add("mainwindow_load", "ours", n, mainWindowLoad, 3);
+        add("banner_data", "ours", n, bannerData, 3);
+    }
     add("signin_lookup", "pair", kEntries, lookupPair, 50)->Repetitions(15);
     add("signin_password_check", "pair", kEntries, checkPair, 3);
 }

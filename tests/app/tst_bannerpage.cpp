@@ -1,11 +1,19 @@
 // The main window's own banner page: this day in earlier years of the signed-in account only, newest first;
-// the account's totals; every text from an entry shown as text.
+// the account's totals, the character total counted apart and shown once it is known; every text from an
+// entry shown as text; a total that comes too late for its window or account never shown.
 
 #include "support/TestSupport.h"
 
+#include "app/BackgroundWork.h"
 #include "app/BannerPage.h"
+#include "app/DiaryStore.h"
+#include "app/Globals.h"
+#include "db/DiaryDatabase.h"
+#include "ui/view/FormView.h"
 
 #include <QTest>
+
+#include <thread>
 
 namespace {
 // Today is 2009-09-08 (test mode).
@@ -23,12 +31,17 @@ void addDiary(testsupport::TempDiary& diary) {
     diary.addEntry(QStringLiteral("li"), QStringLiteral("李的去年"), QStringLiteral("2008-09-08"), {}, {},
                    QStringLiteral("李"));
 }
+
+QString charactersRow(const QString& figure) {
+    return QStringLiteral("字数</td><td class=\"n\">") + figure + QStringLiteral("<");
+}
 } // namespace
 
 class TestBannerPage : public QObject {
     Q_OBJECT
 private slots:
     void initTestCase() { testsupport::enterTestMode(); }
+    void cleanup() { testsupport::resetProgramState(); }
 
     void thisDayInEarlierYearsAndTotalsOfTheAccount_data() {
         QTest::addColumn<QString>("user");
@@ -52,7 +65,8 @@ private slots:
         QFETCH(QStringList, titles);
         testsupport::TempDiary diary;
         addDiary(diary);
-        const app::BannerData data = app::readBannerData(*diary.open(), user, QDate(2009, 9, 8));
+        app::DiaryStore store(diary.open());
+        const app::BannerData data = app::bannerDataOf(store.entriesOf(user), QDate(2009, 9, 8));
         QList<int> foundYears;
         QStringList foundTitles;
         for (const app::PastEntry& entry : data.onThisDay)
@@ -61,7 +75,9 @@ private slots:
         QCOMPARE(foundTitles, titles);
         QTEST(data.entries, "entries");
         QTEST(data.daysThisYear, "daysThisYear");
-        QTEST(data.characters, "characters");
+        QVERIFY(!data.characters);
+        const std::atomic<bool> stop{false};
+        QTEST(app::countCharacters(diary.databasePath(), dao::diaryConnect(), user, stop).value_or(-1), "characters");
     }
 
     void thePageShowsEntryTextsAsText() {
@@ -71,11 +87,88 @@ private slots:
         QVERIFY(quiet.contains(QStringLiteral("<title>青简录</title>")));
         QVERIFY(quiet.contains(QStringLiteral("2009年9月8日 星期二")));
         QVERIFY(quiet.contains(QStringLiteral("往年的今天还没有日记")));
+        QVERIFY(quiet.contains(charactersRow(QStringLiteral("…"))));
         data.onThisDay = {{2008, QStringLiteral("<script>alert(1)</script>&amp;")}};
         const QString page = app::mainWindowBannerPage(data, QStringLiteral("\"</style><script>"));
         QVERIFY(!page.contains(QStringLiteral("<script")));
         QVERIFY(page.contains(QStringLiteral("&lt;script&gt;alert(1)&lt;/script&gt;&amp;amp;")));
         QVERIFY(app::editorBannerPage(QDate(2009, 9, 8), {}).contains(QStringLiteral("2009年9月8日　星期二")));
+    }
+
+    // The main window opens with the total still being counted and shows it once it arrives; a window loaded
+    // for another account before shows nothing of that account's total.
+    void theWindowShowsTheTotalOnceCounted_data() {
+        QTest::addColumn<QString>("earlierUser");
+        QTest::addColumn<QString>("user");
+        QTest::addColumn<QString>("characters");
+        QTest::newRow("one load") << QString() << QStringLiteral("zhang") << QStringLiteral("8");
+        QTest::newRow("after another account")
+            << QStringLiteral("zhang") << QStringLiteral("li") << QStringLiteral("1");
+        QTest::newRow("after the same account") << QStringLiteral("li") << QStringLiteral("li") << QStringLiteral("1");
+    }
+    void theWindowShowsTheTotalOnceCounted() {
+        QFETCH(QString, earlierUser);
+        QFETCH(QString, user);
+        QFETCH(QString, characters);
+        testsupport::TempDiary diary;
+        addDiary(diary);
+        if (!earlierUser.isEmpty()) {
+            CurrentUser = earlierUser;
+            platform::forms().show<Form_View>();
+            QVERIFY(platform::forms().unload<Form_View>());
+        }
+        CurrentUser = user;
+        Form_View* view = platform::forms().show<Form_View>();
+        QVERIFY(view->WebBrowser_Ad->fallbackPage().contains(charactersRow(QStringLiteral("…"))));
+        QTRY_VERIFY(view->WebBrowser_Ad->fallbackPage().contains(charactersRow(characters)));
+        QTest::qWait(100);
+        QVERIFY(view->WebBrowser_Ad->fallbackPage().contains(charactersRow(characters)));
+    }
+
+    // Only the latest count hands its total over, and a stopped one hands nothing, whenever they end.
+    void aTotalTooLateIsDropped_data() {
+        QTest::addColumn<bool>("secondStarted"); // else the first is stopped
+        QTest::addColumn<bool>("firstEndsFirst");
+        QTest::addColumn<QList<qint64>>("handedOver");
+        QTest::newRow("overtaken, ends after the second") << true << false << QList<qint64>{2};
+        QTest::newRow("overtaken, ends before the second") << true << true << QList<qint64>{2};
+        QTest::newRow("stopped while counting") << false << false << QList<qint64>{};
+        QTest::newRow("stopped after counting") << false << true << QList<qint64>{};
+    }
+    void aTotalTooLateIsDropped() {
+        QFETCH(bool, secondStarted);
+        QFETCH(bool, firstEndsFirst);
+        app::BackgroundWork work;
+        QList<qint64> handed;
+        std::atomic<bool> started{false}, release{false}, firstReturned{false};
+        // The first count ignores its stop flag, so its total is there to be dropped.
+        work.startCount(
+            [&](const std::atomic<bool>&) -> std::optional<qint64> {
+                started = true;
+                while (!release)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                firstReturned = true;
+                return 1;
+            },
+            [&](qint64 total) { handed << total; });
+        while (!started)
+            std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        if (firstEndsFirst) {
+            release = true;
+            while (!firstReturned) // not an event loop: its total waits, posted, until the end
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+        }
+        if (secondStarted)
+            work.startCount([](const std::atomic<bool>&) -> std::optional<qint64> { return 2; },
+                            [&](qint64 total) { handed << total; });
+        else
+            work.stopCount();
+        release = true;
+        QTRY_VERIFY(firstReturned);
+        QFETCH(QList<qint64>, handedOver);
+        QTRY_COMPARE(handed, handedOver);
+        QTest::qWait(100);
+        QCOMPARE(handed, handedOver);
     }
 };
 

@@ -4,7 +4,7 @@
 #include "platform/Controls.h"
 
 #include "DiaryTree.h"
-#include "app/BannerPage.h"
+#include "app/BackgroundWork.h"
 #include "app/EntryTextFile.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
@@ -16,6 +16,7 @@
 #include "update/Updater.h"
 
 #include <QMoveEvent>
+#include <QPointer>
 #include <QResizeEvent>
 
 using platform::Twips::place;
@@ -165,18 +166,46 @@ void Form_View::Form_Load() {
     fv_RefreshTree();
     // Each load starts from the design-time caption, so the account name appears once.
     setWindowTitle(windowTitle() + QStringLiteral(" - 当前帐号：【") + CurrentUser + QStringLiteral("】"));
-    // The banner's own page, shown when the maker's page cannot be: built from the diary at every load.
-    app::BannerData banner;
-    banner.today = platform::DateLocale::today();
-    app::skipOnError([&banner] { banner = app::readBannerData(app::diaryDb(), CurrentUser, banner.today); });
-    WebBrowser_Ad->setFallbackPage(app::mainWindowBannerPage(banner, font().family()));
+    prepareBanner();
     WebBrowser_Ad->Navigate(update::bannerAddress(update::BannerPage::MainWindow));
     Timer_Update->start();
 }
 
 void Form_View::Form_Unload(bool& cancel) {
     (void)cancel;
+    // A total still being counted is for this window and account only.
+    if (app::BackgroundWork* work = app::BackgroundWork::current())
+        work->stopCount();
     app::RemoveSizeLimit(this);
+}
+
+// The banner's own page, shown when the maker's page cannot be: built afresh at every load from the tree's
+// rows. Only the character total needs the bodies; it is counted on a connection and thread of its own, so
+// the window opens and answers at once, and the page gets the total when it comes. A total from an earlier
+// load, or for the account before, never arrives here: a new count or the unload drops the one under way.
+void Form_View::prepareBanner() {
+    m_banner = app::BannerData();
+    m_banner.today = platform::DateLocale::today();
+    app::skipOnError([this] { m_banner = app::bannerDataOf(m_treeEntries, m_banner.today); });
+    showBanner();
+    app::BackgroundWork* work = app::BackgroundWork::current();
+    if (!work)
+        return;
+    const QString path = dao::diaryDatabasePath();
+    const QString connect = dao::diaryConnect();
+    const QString user = CurrentUser;
+    work->startCount([path, connect,
+                      user](const std::atomic<bool>& stop) { return app::countCharacters(path, connect, user, stop); },
+                     [self = QPointer<Form_View>(this), user](qint64 total) {
+                         if (!self || user != CurrentUser)
+                             return;
+                         self->m_banner.characters = total;
+                         self->showBanner();
+                     });
+}
+
+void Form_View::showBanner() {
+    WebBrowser_Ad->setFallbackPage(app::mainWindowBannerPage(m_banner, font().family()));
 }
 
 void Form_View::Timer_Update_Timer() {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "ViewLayout.h"
+#include "app/BannerPage.h"
 #include "app/DiaryStore.h"
 #include "platform/Browser.h"
 #include "platform/FormRegistry.h"
@@ -101,6 +102,9 @@ public:
     // The window's current result: the tree query's entries, or the shown entry.
     app::EntrySet ViewRecords;
 
+    // What the banner's own page shows: the figures of this load's tree, the character total once counted.
+    const app::BannerData& bannerData() const { return m_banner; }
+
 protected:
     void resizeEvent(QResizeEvent* event) override;
     void changeEvent(QEvent* event) override;
@@ -114,9 +118,14 @@ private:
     QSizeF outerSizeInTwips() const;
     void showEntry(qint64 id);
     void clearPane();
+    // The banner's own page from the tree just read; the character total is counted on another thread and
+    // put on the page when it comes.
+    void prepareBanner();
+    void showBanner();
 
     // The controls' geometry in twips as the resize last left it (fractions kept; pixels are derived).
     viewlayout::Geometry m_geometry;
     // The entries the tree was last built from.
     app::EntrySet m_treeEntries;
+    app::BannerData m_banner;
 };
