@@ -7,6 +7,7 @@
 #include "DiaryGenerator.h"
 #include "Measures.h"
 #include "app/AutoBackup.h"
+#include "app/BackgroundWork.h"
 #include "app/Globals.h"
 #include "db/DiaryDatabase.h"
 #include "platform/FormRegistry.h"
@@ -45,6 +46,8 @@ void afterSignIn(long long n) {
     if (!platform::forms().isLoaded<Form_View>())
         benchenv::fatal(QStringLiteral("the sign-in did not show the main window"));
     platform::forms().loaded<Form_View>()->Timer_Update->stop();
+    // The banner's character count of this sign-in is not carried into the next one's measured step.
+    app::BackgroundWork::current()->stopCount();
     app::stopBackup();
     QDir(benchenv::diaryFolder(n) + QStringLiteral("/backup")).removeRecursively();
 }

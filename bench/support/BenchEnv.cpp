@@ -12,6 +12,7 @@
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
+#include <QThread>
 
 #include <cstdio>
 #include <cstdlib>
@@ -87,6 +88,14 @@ void settle() {
         QCoreApplication::processEvents(QEventLoop::AllEvents);
 }
 
+void waitForBannerTotal(Form_View* form) {
+    // Looked at every few milliseconds: a loop that spun would take the core the count needs.
+    while (!form->bannerData().characters) {
+        QCoreApplication::processEvents();
+        QThread::msleep(5);
+    }
+}
+
 void useDiary(qint64 n) {
     if (g_inUse == n && platform::forms().isLoaded<Form_View>())
         return;
@@ -97,6 +106,7 @@ void useDiary(qint64 n) {
     } else {
         form = platform::forms().show<Form_View>();
         form->Timer_Update->stop();
+        waitForBannerTotal(form);
     }
     if (!DiaryDb)
         fatal(QStringLiteral("the main window could not open %1").arg(databasePath(n)));

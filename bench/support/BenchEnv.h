@@ -24,13 +24,16 @@ QString helperPath(const char* name);
 void setUp();
 
 // Makes the diary with n entries per account the program's data.mdb, signs the measured account in
-// (CurrentUser), and leaves Form_View loaded and shown with its tree, DiaryDb open on that file, and the
-// window settled. Does nothing when n is in use already.
+// (CurrentUser), and leaves Form_View loaded and shown with its tree, DiaryDb open on that file, its banner's
+// character total counted, and the window settled. Does nothing when n is in use already.
 void useDiary(qint64 n);
 qint64 diaryInUse();
 Form_View* view();
 // Lets the windows finish layout and painting.
 void settle();
+// Waits (events handled) until the main window's banner has its character total, so that the count's thread
+// is done before anything else is measured.
+void waitForBannerTotal(Form_View* form);
 
 // Work to do before the application object goes (windows of the baselines, connections).
 void onTearDown(std::function<void()> cleanup);

@@ -80,6 +80,24 @@ private slots:
         QTEST(app::countCharacters(diary.databasePath(), dao::diaryConnect(), user, stop).value_or(-1), "characters");
     }
 
+    // The numeric forms are read without the locale's parser; every form reads as the editor wrote it.
+    void entryDates_data() {
+        QTest::addColumn<QString>("text");
+        QTest::addColumn<QDate>("date");
+        QTest::newRow("dashes") << QStringLiteral("2009-09-08") << QDate(2009, 9, 8);
+        QTest::newRow("slashes, short") << QStringLiteral(" 2009/9/8 ") << QDate(2009, 9, 8);
+        QTest::newRow("dots") << QStringLiteral("2009.12.31") << QDate(2009, 12, 31);
+        QTest::newRow("Chinese") << QStringLiteral("2009年9月8日") << QDate(2009, 9, 8);
+        QTest::newRow("no such day") << QStringLiteral("2009-02-30") << QDate();
+        QTest::newRow("mixed separators") << QStringLiteral("2009-9/8") << QDate();
+        QTest::newRow("three-digit day") << QStringLiteral("2009-9-108") << QDate();
+        QTest::newRow("words") << QStringLiteral("没有日期") << QDate();
+    }
+    void entryDates() {
+        QFETCH(QString, text);
+        QTEST(app::parseEntryDate(text), "date");
+    }
+
     void thePageShowsEntryTextsAsText() {
         app::BannerData data;
         data.today = QDate(2009, 9, 8);
