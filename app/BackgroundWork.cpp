@@ -1,6 +1,7 @@
 #include "app/BackgroundWork.h"
 
 #include <QCoreApplication>
+#include <QTimer>
 
 #ifdef Q_OS_LINUX
 #include <sys/resource.h>
@@ -63,6 +64,7 @@ struct BackgroundWork::Job {
 // One count: its own thread, stopped through its flag (looked at between records
 // and inside the engine's work), ended when it has handed its total over or given up.
 struct BackgroundWork::Count {
+    static constexpr int kWaitStepMs = 5, kLongestWaitMs = 3000;
     quint64 serial = 0;
     std::atomic<bool> stop{false};
     std::atomic<bool> ended{false};
@@ -70,6 +72,9 @@ struct BackgroundWork::Count {
 
     void run(BackgroundWork* owner, const Counting& work) {
         giveWay();
+        // Begins once the window the user waits for is shown (or after a few seconds).
+        for (int waited = 0; owner->m_holds.load() > 0 && waited < kLongestWaitMs && !stop; waited += kWaitStepMs)
+            std::this_thread::sleep_for(std::chrono::milliseconds(kWaitStepMs));
         std::optional<qint64> total;
         try {
             if (!stop)
@@ -127,6 +132,7 @@ void BackgroundWork::startBackup(const QString& databasePath, const QDateTime& n
     job->databasePath = databasePath;
     job->now = now;
     job->options = backupOptions;
+    job->options.pauseWhile = &m_holds;
     try {
         m_thread = std::thread(&Job::run, job.get());
         m_job = std::move(job);
@@ -206,6 +212,11 @@ void BackgroundWork::countEnded(quint64 serial, qint64 total) {
     const std::function<void(qint64)> done = std::move(m_countDone);
     m_countDone = nullptr;
     done(total);
+}
+
+void BackgroundWork::holdUntilIdle() {
+    hold();
+    QTimer::singleShot(0, this, [this] { release(); });
 }
 
 void BackgroundWork::stopAll() {

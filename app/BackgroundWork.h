@@ -54,6 +54,14 @@ public:
     // Stops the count under way without waiting for it; its result, should it still come, is dropped.
     void stopCount();
 
+    // The user is waiting for a window (a sign-in until the main window shows): the backup pauses between its
+    // steps and a count waits to begin until released (a few seconds at most in all), so that they do not
+    // slow that window down. Holds nest; each is released once. holdUntilIdle() releases by itself when the
+    // event loop next runs, once the work at hand and the windows' painting are done.
+    void hold() { ++m_holds; }
+    void release() { --m_holds; }
+    void holdUntilIdle();
+
     // Stops everything: the backup (waiting about a second), the index builds (rolled back) and the counts.
     void stopAll();
 
@@ -66,6 +74,7 @@ private:
     void countEnded(quint64 serial, qint64 total);
 
     dao::IndexBuilds m_indexes;
+    std::atomic<int> m_holds{0};
     std::unique_ptr<Job> m_job;
     std::thread m_thread;
     std::vector<std::unique_ptr<Count>> m_counts;

@@ -238,10 +238,17 @@ QString copyPages(sqlite3* source, sqlite3* destination, const std::atomic<bool>
         std::this_thread::sleep_for(std::chrono::milliseconds(kLockRetryMs));
         return waitedMs <= kLongestLockWaitMs;
     };
+    std::chrono::milliseconds paused{0};
     for (;;) {
         if (cancel.load()) {
             *wasCancelled = true;
             return QString();
+        }
+        if (options.pauseWhile && options.pauseWhile->load() > 0 && paused < options.longestPause) {
+            constexpr std::chrono::milliseconds kPauseStep{5};
+            std::this_thread::sleep_for(kPauseStep);
+            paused += kPauseStep;
+            continue;
         }
         if (restarts >= options.restartsBeforeHoldingTheLock && !readLock.held() && restFitsTheHold() &&
             !readLock.begin()) {

@@ -58,6 +58,10 @@ struct Options {
     // it does so only when the rest of the copy, at the pace so far, takes no longer than longestHold.
     int restartsBeforeHoldingTheLock = 3;
     std::chrono::milliseconds longestHold{2000};
+    // While this is above zero (the user waits for a window) the copy pauses between its steps, in all at
+    // most longestPause per backup, so that a hold never stops a backup for good.
+    const std::atomic<int>* pauseWhile = nullptr;
+    std::chrono::milliseconds longestPause{3000};
 };
 
 struct Outcome {

@@ -4,6 +4,7 @@
 #include "platform/Controls.h"
 
 #include "app/AutoBackup.h"
+#include "app/BackgroundWork.h"
 #include "app/DiaryStore.h"
 #include "app/ErrorRules.h"
 #include "app/Globals.h"
@@ -155,6 +156,9 @@ void Form_Login::SignIn() {
         ShowNotice(QStringLiteral("请完整填写你的姓名和你的口令！"));
         return;
     }
+    // Work in the background gives way until the main window is up.
+    if (app::BackgroundWork* work = app::BackgroundWork::current())
+        work->holdUntilIdle();
     const app::DiaryStore::SignIn account = app::diaryStore().checkPassword(name, password);
     if (account.check == app::DiaryStore::PasswordCheck::UnknownAccount) {
         ShowNotice(QStringLiteral("查无此人哦。"));

@@ -162,6 +162,9 @@ bool Form_View::ShowAgain() {
 }
 
 void Form_View::Form_Load() {
+    // Work in the background gives way until this window is up.
+    if (app::BackgroundWork* work = app::BackgroundWork::current())
+        work->holdUntilIdle();
     app::InstallSizeLimit(this, [this] { Form_Resize(); });
     fv_RefreshTree();
     // Each load starts from the design-time caption, so the account name appears once.
