@@ -61,8 +61,8 @@ struct BackgroundWork::Job {
     }
 };
 
-// One count: its own thread, stopped through its flag (looked at between records
-// and inside the engine's work), ended when it has handed its total over or given up.
+// One count: its own thread, stopped through its flag (the work looks at it as it goes), ended once it has
+// handed its total over or given up.
 struct BackgroundWork::Count {
     static constexpr int kWaitStepMs = 5, kLongestWaitMs = 3000;
     quint64 serial = 0;

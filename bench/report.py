@@ -44,6 +44,12 @@ RATIO_ROWS = [
     ("signin_password_check", 100000, "sign-in: password check (Argon2id verify)", None, "ms"),
     ("signin_during_backup", 100000, "sign-in → main window shown, a backup running (ours) / none (bare)", 1.1,
      "ms"),
+    ("mainwindow_load", 10000, "main window load (Form_Load) until shown and painted", None, "ms"),
+    ("mainwindow_load", 100000, "main window load (Form_Load) until shown and painted", None, "ms"),
+    ("banner_data", 10000, "banner figures from the tree's rows", None, "ms"),
+    ("banner_data", 100000, "banner figures from the tree's rows", None, "ms"),
+    ("banner_character_total", 10000, "…the character total on the page (own thread)", None, "ms"),
+    ("banner_character_total", 100000, "…the character total on the page (own thread)", None, "ms"),
 ]
 
 
