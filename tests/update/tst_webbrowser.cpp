@@ -96,6 +96,11 @@ private slots:
             QCOMPARE(server->requests.size(), 1);
             QVERIFY(server->requests[0].startsWith("GET /ad/201072632_1.html HTTP/1.1"));
         }
+        // Figures that come in later replace the program's own page where it shows; the maker's page stays.
+        browser->setFallbackPage(QStringLiteral("<html><head><title>青简录</title></head><body>字数 8</body></html>"));
+        const QString later = title == QStringLiteral("青简录") ? QStringLiteral("字数 8") : text;
+        QTRY_COMPARE_WITH_TIMEOUT(pageText(view), later, 60000);
+        QCOMPARE(view->url(), QUrl(address));
     }
 };
 
