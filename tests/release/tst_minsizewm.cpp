@@ -5,22 +5,15 @@
 // runs) it skips itself.
 #include "support/Windows.h"
 
-#include "platform/MessageBox.h"
 #include "platform/Twips.h"
 #include "platform/WindowSizeLimit.h"
-#include "ui/find/FormFind.h"
-#include "ui/find/ResultList.h"
-#include "ui/login/FormLogin.h"
-#include "ui/write/FormWrite.h"
 
 #include <QLabel>
 #include <QMessageBox>
 #include <QScreen>
-#include <QTest>
 #include <QWindow>
 
 namespace twips = platform::Twips;
-using platform::forms;
 
 namespace {
 // The window's outer rectangle as the window system has it now, frame and caption included.
@@ -40,7 +33,7 @@ bool near(int a, int b) {
 }
 } // namespace
 
-class TestMinSizeUnderWindowManager : public QObject, testsupport::WindowFixture {
+class TestMinSizeUnderWindowManager : public QObject, WindowFixture {
     Q_OBJECT
 private:
     static constexpr QSize kLimit{1024, 486}; // the whole window, frame included
@@ -86,7 +79,6 @@ private slots:
         QVERIFY(settled(shown));
         const QRect rect = outer(shown);
         const QPoint offCentre = rect.center() - shown->screen()->availableGeometry().center();
-        qInfo("%s: outer %d x %d at %d,%d", qPrintable(window), rect.width(), rect.height(), rect.x(), rect.y());
         if (shown != m_view)
             forms().unload(static_cast<platform::Form*>(shown));
         QVERIFY2(qAbs(offCentre.x()) <= 2 && qAbs(offCentre.y()) <= 2,
@@ -120,8 +112,6 @@ private slots:
         if (auto* find = qobject_cast<Form_Find*>(shown)) {
             // Taller than the client can hold where the formula asks it: the window clips it.
             const QRect list = find->ListView_Result->geometry();
-            qInfo("%s: outer %d x %d, list %d x %d", QTest::currentDataTag(), rect.width(), rect.height(), list.width(),
-                  list.height());
             QVERIFY(near(list.width(), twips::toPixels(w - 100, find)));
             QVERIFY(near(list.height(), twips::toPixels(h - (find->isMaximized() ? 830 : 810), find)));
             if (QByteArray(QTest::currentDataTag()).endsWith("restored"))
@@ -131,9 +121,6 @@ private slots:
         // The tree ends 600 twips above the bottom, the banner's right edge 200 twips left of the right edge and
         // its bottom 630 above the bottom; title, date and body end 100 twips left of the banner.
         const int right = m_view->WebBrowser_Ad->geometry().left() - twips::toPixels(100, m_view);
-        qInfo("%s: outer %d x %d, tree height %d, banner %d..%d", QTest::currentDataTag(), rect.width(), rect.height(),
-              m_view->TreeView_Diary->height(), m_view->WebBrowser_Ad->geometry().left(),
-              m_view->WebBrowser_Ad->geometry().right() + 1);
         QVERIFY(near(m_view->TreeView_Diary->height(), twips::toPixels(h - 600, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().right() + 1, twips::toPixels(w - 200, m_view)));
         QVERIFY(near(m_view->WebBrowser_Ad->geometry().bottom() + 1, twips::toPixels(h - 630, m_view)));

@@ -3,25 +3,13 @@
 
 #include "support/Windows.h"
 
-#include "app/SqlText.h"
-#include "platform/MessageBox.h"
-#include "ui/find/FormFind.h"
-#include "ui/find/ResultList.h"
-#include "ui/write/FormWrite.h"
-
-#include <QTest>
-
-using platform::forms;
-using platform::MessageBox;
-using testsupport::windowsOnShow;
-
 namespace {
 const QString kNoMatch = QStringLiteral("没有查找到相关信息。");
 enum Choice { Title = 0, Date = 1, Week = 2, Weather = 3, Body = 4 };
 const QStringList kSample{"rain", "hello", "weekend", "empty", "sunny", "nulls"};
 } // namespace
 
-class TestFormFind : public QObject, testsupport::WindowFixture {
+class TestFormFind : public QObject, WindowFixture {
     Q_OBJECT
 private:
     QList<qint64> m_ids; // of the sample's entries, in kSample's order
@@ -49,7 +37,7 @@ private slots:
     void initTestCase() { startWindowTests(); }
     void init() {
         startWithDiary(QStringLiteral("zhang"));
-        m_ids = testsupport::addSampleDiary(*DiaryDb);
+        m_ids = addSampleDiary(*DiaryDb);
     }
     void cleanup() { dropDiary(); }
 
