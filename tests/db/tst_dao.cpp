@@ -130,9 +130,7 @@ private slots:
     void statements() {
         QFETCH(QStringList, statements);
         QFETCH(QString, query);
-        QFETCH(QStringList, found);
         QFETCH(int, number);
-        QFETCH(int, affected);
 
         TempDiary diary;
         auto db = diary.open();
@@ -145,12 +143,12 @@ private slots:
             before = stored();
             raised = daoErrorOf([&] { db->Execute(statements[i]); }, &description);
         }
-        QCOMPARE(db->RecordsAffected(), affected);
+        QTEST(int(db->RecordsAffected()), "affected");
         QStringList got;
         raised = raised ? raised : daoErrorOf([&] { got = rows(*db, query); }, &description);
         QCOMPARE(raised, number);
         QCOMPARE(description.isEmpty(), number == 0);
-        QCOMPARE(got, found);
+        QTEST(got, "found");
         // A refused statement changed nothing; one carried out is durable when Execute returns: no journal is
         // left beside the file.
         if (number)
@@ -190,7 +188,6 @@ private slots:
     void snapshots() {
         QFETCH(QString, query);
         QFETCH(QString, steps);
-        QFETCH(QString, trace);
         TempDiary diary;
         auto db = diary.open();
         seed(*db);
@@ -217,7 +214,7 @@ private slots:
             });
             words << (number ? QString::number(number) : word);
         }
-        QCOMPARE(words.join(QLatin1Char(' ')), trace);
+        QTEST(words.join(QLatin1Char(' ')), "trace");
     }
 
     void longTextOnDemand() {

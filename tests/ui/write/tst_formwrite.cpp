@@ -54,7 +54,6 @@ private slots:
 
     void newEntryIsInsertedAsTypedAfterTheQuestion() {
         Form_Write* editor = forms().show<Form_Write>();
-        QCOMPARE(editor->windowTitle(), QStringLiteral("青简录 - 填写日记"));
         QCOMPARE(shownIn(editor), blank());
         fill(editor, QStringLiteral("  "), QStringLiteral("雾霾"), QStringLiteral("第一行\n第二行"));
         // Enter and Shift+Enter typed at the end.
