@@ -28,20 +28,14 @@ namespace {
 const QString kConnect = QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword);
 QDir work;
 
-// The entries' titles in the order they were written, joined by "|"; the error's text when it fails.
+// The entries' titles in the order they were written, joined by "|".
 QString titlesIn(const QString& path) {
-    try {
-        auto db = dao::OpenDatabase(path, false, true, kConnect);
-        auto found = db->OpenRecordset(QStringLiteral("Select * from diary where id > 0"));
-        QStringList titles;
-        while (!found->Eof()) {
-            titles << dao::fieldText(found->Fields(QStringLiteral("diarytitle")));
-            found->MoveNext();
-        }
-        return titles.join(QLatin1Char('|'));
-    } catch (const dao::DaoError& error) {
-        return QStringLiteral("error: ") + error.description();
-    }
+    QStringList titles;
+    auto db = dao::OpenDatabase(path, false, true, kConnect);
+    for (auto found = db->OpenRecordset(QStringLiteral("Select * from diary where id > 0")); !found->Eof();
+         found->MoveNext())
+        titles << dao::fieldText(found->Fields(QStringLiteral("diarytitle")));
+    return titles.join(QLatin1Char('|'));
 }
 
 // A new diary database <name> in <folder> of the work folder, with one entry per title; its path. Throws
