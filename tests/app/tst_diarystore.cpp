@@ -11,6 +11,7 @@
 
 using app::DiaryStore;
 using app::EntryField;
+using testsupport::daoErrorOf;
 using testsupport::rawSql;
 
 namespace {
@@ -81,7 +82,7 @@ private slots:
         m_store->addEntry(newEntry("ann", "已有"));
         rawSql(m_diary->databasePath(), "CREATE TRIGGER refuse BEFORE INSERT ON diary WHEN NEW.diarytitle = '坏' "
                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-        QVERIFY(testsupport::daoErrorOf([&] { m_store->addEntries({newEntry("ann", "好"), newEntry("ann", "坏")}); }) != 0);
+        QVERIFY(daoErrorOf([&] { m_store->addEntries({newEntry("ann", "好"), newEntry("ann", "坏")}); }) != 0);
         QCOMPARE(titlesOf(*m_store, "ann"), QStringList({"已有"}));
         // The store goes on working after the refused batch.
         m_store->addEntries({newEntry("ann", "好")});

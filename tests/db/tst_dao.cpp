@@ -268,10 +268,10 @@ private slots:
                 Outcome outcome = Outcome::Pending;
                 while (outcome == Outcome::Pending)
                     outcome = ahead.outcome(row, 50, &value);
-                const Outcome wanted = !ahead.active()                             ? Outcome::Unavailable
+                const Outcome wanted = !ahead.active()                            ? Outcome::Unavailable
                                        : daoErrorOf([&] { own = rs->Fields(6); }) ? Outcome::Failed
-                                       : matches(own)                              ? Outcome::Accepted
-                                                                                   : Outcome::Refused;
+                                       : matches(own)                             ? Outcome::Accepted
+                                                                                  : Outcome::Refused;
                 QVERIFY(outcome == wanted && (outcome != Outcome::Accepted || value == own));
             }
         }
