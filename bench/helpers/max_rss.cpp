@@ -5,6 +5,7 @@
 // benchmark process would report the benchmark's own size.
 
 #include <cstdio>
+#include <cstdlib>
 
 #include <sys/resource.h>
 #include <sys/wait.h>

@@ -21,6 +21,11 @@
 
 #include <atomic>
 
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
+
 namespace datatool {
 
 const char* const kUsage =
@@ -238,7 +243,8 @@ int runExport(const Options& options, Io& io) {
 }
 
 // The entries a source brings, written as the diary keeps them, or why the source cannot be read. A JSON
-// file is not held in memory: it is mapped, checked whole first, then read entry by entry.
+// file is not held in memory: it is mapped, checked whole first, then read entry by entry; the pages read are
+// given back on the way, so the memory used does not grow with the file.
 class Source {
 public:
     virtual ~Source() = default;
@@ -302,26 +308,44 @@ public:
             return;
         }
         if (m_file.size() > 0) {
-            const uchar* mapped = m_file.map(0, m_file.size());
-            if (mapped)
-                m_bytes = QByteArrayView(mapped, m_file.size());
+            m_mapped = m_file.map(0, m_file.size());
+            if (m_mapped)
+                m_bytes = QByteArrayView(m_mapped, m_file.size());
         }
         if (m_bytes.isNull()) {
             m_read = m_file.readAll();
             m_bytes = m_read;
         }
         json::Header header;
-        const QString problem = json::check(m_bytes, &header);
+        const QString problem = json::check(m_bytes, &header, [this](qsizetype read) { giveBack(read); });
         if (!problem.isEmpty())
             error = QStringLiteral("“%1”：%2").arg(path, problem);
         count = header.entries;
+        m_givenBack = 0;
     }
     QString forEach(const std::function<void(const Row&)>& each) override {
         AsTheEditorWrites written;
-        return json::forEachRow(m_bytes, [&](const Row& row) { each(written(row)); });
+        return json::forEachRow(
+            m_bytes, [&](const Row& row) { each(written(row)); }, [this](qsizetype read) { giveBack(read); });
     }
 
 private:
+    // The mapped pages before read, in steps of 16 MiB: they are read again from the file if touched again.
+    void giveBack(qsizetype read) {
+#ifdef Q_OS_UNIX
+        static const qsizetype page = ::sysconf(_SC_PAGESIZE);
+        if (!m_mapped || read - m_givenBack < (16 << 20))
+            return;
+        const qsizetype end = read / page * page;
+        ::madvise(const_cast<uchar*>(m_mapped) + m_givenBack, size_t(end - m_givenBack), MADV_DONTNEED);
+        m_givenBack = end;
+#else
+        Q_UNUSED(read);
+#endif
+    }
+
+    const uchar* m_mapped = nullptr;
+    qsizetype m_givenBack = 0;
     QFile m_file;
     QByteArray m_read;
     QByteArrayView m_bytes;

@@ -12,8 +12,15 @@ namespace datatool::json {
 
 namespace {
 
+bool isContinuation(uchar byte) {
+    return (byte & 0xc0) == 0x80;
+}
+
 // The length of the UTF-8 sequence that starts at p (a byte of 0x80 or more), 0 when it is not one.
-int sequenceLength(const uchar* p, const uchar* end) {
+inline int sequenceLength(const uchar* p, const uchar* end) {
+    // Most of a Chinese diary: three bytes, neither an overlong form (e0) nor a surrogate (ed).
+    if (p[0] >= 0xe1 && p[0] <= 0xef && p[0] != 0xed && end - p >= 3 && isContinuation(p[1]) && isContinuation(p[2]))
+        return 3;
     const auto next = [&](int i, uchar low = 0x80, uchar high = 0xbf) {
         return p + i < end && p[i] >= low && p[i] <= high;
     };
@@ -427,20 +434,25 @@ QString scan(QByteArrayView bytes, Header& header,
 
 } // namespace
 
-QString check(QByteArrayView bytes, Header* header) {
+QString check(QByteArrayView bytes, Header* header, const std::function<void(qsizetype read)>& passed) {
     Parsed parsedEntry;
-    return scan(bytes, *header, [&parsedEntry](qint64 index, QByteArrayView element) {
+    return scan(bytes, *header, [&](qint64 index, QByteArrayView element) {
+        if (passed)
+            passed(element.data() + element.size() - bytes.data());
         return parseEntry(element, index, parsedEntry);
     });
 }
 
-QString forEachRow(QByteArrayView bytes, const std::function<void(const Row&)>& each) {
+QString forEachRow(QByteArrayView bytes, const std::function<void(const Row&)>& each,
+                   const std::function<void(qsizetype read)>& passed) {
     Header header;
     Parsed parsedEntry;
     return scan(bytes, header, [&](qint64 index, QByteArrayView element) {
         const QString problem = parseEntry(element, index, parsedEntry);
         if (problem.isEmpty())
             each(parsedEntry.row);
+        if (passed)
+            passed(element.data() + element.size() - bytes.data());
         return problem;
     });
 }

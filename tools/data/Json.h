@@ -49,8 +49,10 @@ struct Header {
 // are scanned for the top-level keys and each element of "entries" is parsed on its own. check() goes
 // through the whole file and gives an error text for anything that is not one of these files or not whole
 // (empty when it is); forEachRow() then hands the entries over in file order (id as the file has it), the
-// row's texts valid until each returns, stopping at the first entry that is not right.
-QString check(QByteArrayView bytes, Header* header);
-QString forEachRow(QByteArrayView bytes, const std::function<void(const Row&)>& each);
+// row's texts valid until each returns, stopping at the first entry that is not right. Both tell passed (if
+// given) how far into bytes they have read after each entry.
+QString check(QByteArrayView bytes, Header* header, const std::function<void(qsizetype read)>& passed = {});
+QString forEachRow(QByteArrayView bytes, const std::function<void(const Row&)>& each,
+                   const std::function<void(qsizetype read)>& passed = {});
 
 } // namespace datatool::json
