@@ -10,6 +10,7 @@
 // folder; the rows an import added are deleted again (not timed) before the next side runs.
 
 #include "BenchEnv.h"
+#include "Child.h"
 #include "DiaryGenerator.h"
 #include "Measures.h"
 
@@ -22,16 +23,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
-#include <fcntl.h>
-#include <spawn.h>
-#include <sys/wait.h>
-#include <unistd.h>
-
 #include <map>
 #include <memory>
-#include <vector>
-
-extern char** environ;
 
 namespace measures {
 namespace {
@@ -48,47 +41,17 @@ struct Child {
 };
 
 // Runs program with arguments under qjl_bench_maxrss, standard input from inputFile; times it whole.
-Child runChild(const QString& program, const QStringList& arguments, const QString& inputFile) {
-    int pipeEnds[2];
-    if (::pipe2(pipeEnds, O_CLOEXEC) != 0)
-        benchenv::fatal(QStringLiteral("pipe"));
-    posix_spawn_file_actions_t actions;
-    posix_spawn_file_actions_init(&actions);
-    const QByteArray input = QFile::encodeName(inputFile);
-    posix_spawn_file_actions_addopen(&actions, STDIN_FILENO, input.constData(), O_RDONLY, 0);
-    posix_spawn_file_actions_adddup2(&actions, pipeEnds[1], STDOUT_FILENO);
-    std::vector<QByteArray> bytes{QFile::encodeName(benchenv::helperPath("qjl_bench_maxrss")),
-                                  QFile::encodeName(program)};
-    for (const QString& argument : arguments)
-        bytes.push_back(argument.toUtf8());
-    std::vector<char*> argv;
-    for (QByteArray& argument : bytes)
-        argv.push_back(argument.data());
-    argv.push_back(nullptr);
-
-    Child child;
-    const auto start = benchenv::startMeasure();
-    pid_t pid = 0;
-    const int spawned = posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), environ);
-    posix_spawn_file_actions_destroy(&actions);
-    ::close(pipeEnds[1]);
-    if (spawned != 0)
-        benchenv::fatal(QStringLiteral("cannot start %1").arg(program));
-    QByteArray output;
-    char buffer[4096];
-    ssize_t got;
-    while ((got = ::read(pipeEnds[0], buffer, sizeof buffer)) > 0)
-        output.append(buffer, got);
-    ::close(pipeEnds[0]);
-    int status = 0;
-    ::waitpid(pid, &status, 0);
-    child.seconds = benchenv::secondsSince(start);
-    if (!WIFEXITED(status) || WEXITSTATUS(status) != 0)
+Child runMeasured(const QString& program, const QStringList& arguments, const QString& inputFile) {
+    const ChildRun run =
+        runChild(benchenv::helperPath("qjl_bench_maxrss"), QStringList{program} + arguments, inputFile, false);
+    if (!run.succeeded())
         benchenv::fatal(QStringLiteral("%1 %2 failed (status %3): %4")
                             .arg(program, arguments.join(QLatin1Char(' ')))
-                            .arg(status)
-                            .arg(QString::fromUtf8(output)));
-    for (const QByteArray& line : output.split('\n'))
+                            .arg(run.status)
+                            .arg(QString::fromUtf8(run.output)));
+    Child child;
+    child.seconds = run.seconds;
+    for (const QByteArray& line : run.output.split('\n'))
         if (line.startsWith("peak_kib "))
             child.peakMiB = line.mid(9).toDouble() / 1024;
     return child;
@@ -129,13 +92,13 @@ public:
         const QString file = path("script.sql");
         write(file,
               QStringLiteral("PRAGMA key = 'vexol';\nPRAGMA cipher_compatibility = 3;\n%1\n").arg(script).toUtf8());
-        return runChild(QString::fromLatin1(kShell), {QStringLiteral("-bail"), database}, file);
+        return runMeasured(QString::fromLatin1(kShell), {QStringLiteral("-bail"), database}, file);
     }
     // qingjianlu-data on the copy, signed in with the measured account's password.
     Child tool(QStringList arguments) const {
         arguments << QStringLiteral("--database") << database << QStringLiteral("--password-stdin")
                   << QStringLiteral("--quiet");
-        return runChild(benchenv::helperPath("qingjianlu-data"), arguments, passwordFile);
+        return runMeasured(benchenv::helperPath("qingjianlu-data"), arguments, passwordFile);
     }
     // Removes what an import or a backup left: the new account's rows, the backups beside the copy.
     void undoImports() const {

@@ -135,10 +135,13 @@ private slots:
                                "{\"format\": \"qingjianlu-diary\", \"version\": 1, \"user\": \"x\", \"entries\": [\n"
                                "{\"id\": 7, \"title\": \"It\'s\", \"date\": \"2010-01-01\", \"weekday\": "
                                "\"Friday\", \"weather\": \"rain\'s\", \"body\": \"a\\nb\'\"},\n"
-                               "{\"title\": \"t\", \"date\": \"2012年2月29日\", \"body\": \"c\\rd\"}]}");
+                               "{\"title\": \"t\", \"date\": \"2012年2月29日\", \"body\": \"c\\rd\"},\n"
+                               "{\"id\": 1e3, \"title\": \"\\u4e2d\\ud840\\udc00\", \"date\": null, \"body\": "
+                               "\"\\\"\\\\\\/\\b\\f\\t\\u0001\", \"extra\": {\"a\": [1, \"]\"]}}]}");
         QCOMPARE(runTool({"import", "--user", "王五", "--from", "json", path("in.json")}).code, 0);
         QCOMPARE(entriesOf("王五"), (QList<QStringList>{{"It’s", "2010/1/1", "星期五", "rain’s", "a\nb’"},
-                                                        {"t", "2012/2/29", "星期三", "NULL", "c\rd"}}));
+                                                        {"t", "2012/2/29", "星期三", "NULL", "c\rd"},
+                                                        {"中𠀀", "NULL", "NULL", "NULL", "\"\\/\b\f\t\x01"}}));
     }
 
     void jsonFileIsCheckedWholeBeforeAnythingIsRead_data() {
@@ -162,6 +165,12 @@ private slots:
                                          << "不是青简录导出的" << 0;
         QTest::newRow("entries not a list") << head + "{}}"
                                             << "不是青简录导出的" << 0;
+        QTest::newRow("unknown escape in a text") << head + "[{\"body\": \"\\q\"}]}"
+                                                  << "第 1 篇日记的字段不是文字" << 1;
+        QTest::newRow("line break unescaped in a text") << head + "[{\"body\": \"a\nb\"}]}"
+                                                        << "第 1 篇日记的字段不是文字" << 1;
+        QTest::newRow("bytes that are not UTF-8") << head + "[{\"body\": \"\xe4\xb8\"}]}"
+                                                  << "第 1 篇日记的字段不是文字" << 1;
         QTest::newRow("an entry that is no object") << head + "[1]}"
                                                     << "第 1 篇日记的字段不是文字" << 1;
     }

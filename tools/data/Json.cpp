@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <cctype>
+#include <cstring>
 
 namespace datatool::json {
 
@@ -143,12 +144,21 @@ bool Writer::finish() {
 
 namespace {
 
+bool decodeString(QByteArrayView bytes, qsizetype& at, QByteArray& out);
+
 // Finds the extent of JSON values in bytes without parsing them; what a value holds is left to QJsonDocument.
 class Scanner {
 public:
     explicit Scanner(QByteArrayView bytes) : m_bytes(bytes) {}
 
     qsizetype offset() const { return m_at; }
+    // Whether the next value starts with c.
+    bool next(char c) {
+        skipBlanks();
+        return m_at < m_bytes.size() && m_bytes[m_at] == c;
+    }
+    // Decodes the string value that comes next into out.
+    bool string(QByteArray& out) { return next('"') && decodeString(m_bytes, m_at, out); }
     bool eat(char c) {
         skipBlanks();
         if (m_at < m_bytes.size() && m_bytes[m_at] == c) {
@@ -204,13 +214,18 @@ private:
             ++m_at;
     }
     bool skipString() {
-        for (++m_at; m_at < m_bytes.size(); ++m_at) {
-            if (m_bytes[m_at] == '\\')
-                ++m_at;
-            else if (m_bytes[m_at] == '"') {
-                ++m_at;
+        // The next quote that no backslash escapes (an odd run of backslashes before it does).
+        const char* const begin = m_bytes.data();
+        for (++m_at; m_at < m_bytes.size();) {
+            const auto* quote = static_cast<const char*>(std::memchr(begin + m_at, '"', size_t(m_bytes.size() - m_at)));
+            if (!quote)
+                return false;
+            qsizetype backslashes = 0;
+            for (const char* b = quote - 1; b >= begin + m_at && *b == '\\'; --b)
+                ++backslashes;
+            m_at = quote - begin + 1;
+            if (backslashes % 2 == 0)
                 return true;
-            }
         }
         return false;
     }
@@ -260,19 +275,18 @@ char singleEscape(char escape) {
     }
 }
 
-// Decodes a JSON string literal (quotes included) into UTF-8; false when it is not a whole, valid one.
-bool decodeString(QByteArrayView literal, QByteArray& out) {
+// Decodes the JSON string whose opening quote is at bytes[at] into UTF-8, at left after its closing quote;
+// false when it is not a whole, valid one.
+bool decodeString(QByteArrayView bytes, qsizetype& at, QByteArray& out) {
     out.resize(0);
-    if (literal.size() < 2 || !literal.startsWith('"') || !literal.endsWith('"'))
-        return false;
-    const auto* p = reinterpret_cast<const uchar*>(literal.data()) + 1;
-    const auto* const end = reinterpret_cast<const uchar*>(literal.data()) + literal.size() - 1;
-    const auto hex = [&end](const uchar* at, char32_t& code) {
-        if (end - at < 4)
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data()) + at + 1;
+    const auto* const end = reinterpret_cast<const uchar*>(bytes.data()) + bytes.size();
+    const auto hex = [&end](const uchar* digits, char32_t& code) {
+        if (end - digits < 4)
             return false;
         bool ok = false;
-        code = QByteArrayView(at, 4).toUInt(&ok, 16);
-        return ok && std::all_of(at, at + 4, [](uchar c) { return std::isxdigit(c); });
+        code = QByteArrayView(digits, 4).toUInt(&ok, 16);
+        return ok && std::all_of(digits, digits + 4, [](uchar c) { return std::isxdigit(c); });
     };
     const uchar* run = p;
     while (p < end) {
@@ -284,7 +298,12 @@ bool decodeString(QByteArrayView literal, QByteArray& out) {
             p += length;
             continue;
         }
-        if (byte < 0x20 || byte == '"')
+        if (byte == '"') {
+            out.append(reinterpret_cast<const char*>(run), p - run);
+            at = reinterpret_cast<const char*>(p) - bytes.data() + 1;
+            return true;
+        }
+        if (byte < 0x20)
             return false;
         if (byte != '\\') {
             ++p;
@@ -314,8 +333,7 @@ bool decodeString(QByteArrayView literal, QByteArray& out) {
         }
         run = p;
     }
-    out.append(reinterpret_cast<const char*>(run), p - run);
-    return true;
+    return false; // no closing quote
 }
 
 // One entry's fields, decoded into buffers that are reused from entry to entry.
@@ -338,17 +356,18 @@ QString parseEntry(QByteArrayView bytes, qint64 index, Parsed& into) {
         return bad();
     if (!scanner.eat('}')) {
         for (;;) {
-            QByteArrayView key;
             QByteArrayView value;
-            if (!scanner.value(key) || !decodeString(key, into.key) || !scanner.eat(':') || !scanner.value(value))
+            if (!scanner.string(into.key) || !scanner.eat(':'))
                 return bad();
             const auto* name = std::find(std::begin(kNames), std::end(kNames), QByteArrayView(into.key));
             if (name != std::end(kNames)) {
                 const auto field = name - std::begin(kNames);
-                into.present[field] = value != "null";
-                if (into.present[field] && !decodeString(value, into.texts[field]))
+                into.present[field] = scanner.next('"');
+                if (into.present[field] ? !scanner.string(into.texts[field]) : !scanner.value(value) || value != "null")
                     return bad();
             } else {
+                if (!scanner.value(value))
+                    return bad();
                 bool ok = false;
                 const qint64 id = value.toLongLong(&ok);
                 const QJsonValue other = ok ? QJsonValue(double(id)) : parsed(value);
