@@ -165,6 +165,9 @@ QByteArray DiaryFile::sameEntryKey(const Row& row) {
 
 QSet<QByteArray> DiaryFile::sameEntryKeys(const QString& owner) {
     QSet<QByteArray> keys;
+    // The count is read from an index; the walk reads the whole table.
+    if (entryCount(owner) == 0)
+        return keys;
     forEachRow(owner, [&keys](const Row& row) {
         keys.insert(sameEntryKey(row));
         return true;

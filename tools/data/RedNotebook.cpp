@@ -96,71 +96,54 @@ const char16_t* singleEscape(char escape) {
     return nullptr;
 }
 
-// A double-quoted scalar from i (just after its opening quote), i left after its closing quote; false when
-// it does not end or an escape is bad.
-bool doubleQuoted(const QString& raw, qsizetype& i, QString& out) {
-    Folding text;
-    while (i < raw.size()) {
-        const QChar c = raw.at(i);
-        if (c == QLatin1Char('"')) {
+// The escape at raw.at(i) (a backslash) of a double-quoted text into escaped, i left after it; false when it
+// is not one YAML knows.
+bool escape(const QString& raw, qsizetype& i, QString& escaped) {
+    if (i + 1 >= raw.size())
+        return false;
+    const char e = raw.at(i + 1).toLatin1();
+    i += 2;
+    const int hexDigits = e == 'x' ? 2 : e == 'u' ? 4 : e == 'U' ? 8 : 0;
+    if (e == '\n') {
+        // An escaped line break joins the lines without a space.
+        while (i < raw.size() && isBlank(raw.at(i)))
             ++i;
-            out = text.quoted();
-            return true;
-        }
-        if (c == QLatin1Char('\n')) {
-            text.lineBreak(raw, i);
-            continue;
-        }
-        if (c != QLatin1Char('\\')) {
-            text.add(c);
-            ++i;
-            continue;
-        }
-        if (i + 1 >= raw.size())
-            return false;
-        const char e = raw.at(i + 1).toLatin1();
-        i += 2;
-        QString escaped;
-        const int hexDigits = e == 'x' ? 2 : e == 'u' ? 4 : e == 'U' ? 8 : 0;
-        if (e == '\n') {
-            // An escaped line break joins the lines without a space.
-            while (i < raw.size() && isBlank(raw.at(i)))
-                ++i;
-        } else if (hexDigits > 0) {
-            if (!hexEscape(raw, i, hexDigits, escaped))
-                return false;
-        } else if (const char16_t* single = singleEscape(e)) {
-            escaped = QChar(*single);
-        } else {
-            return false;
-        }
-        text.append(escaped);
+        return true;
     }
-    return false;
+    if (hexDigits > 0)
+        return hexEscape(raw, i, hexDigits, escaped);
+    const char16_t* single = singleEscape(e);
+    if (single)
+        escaped = QChar(*single);
+    return single != nullptr;
 }
 
-// A single-quoted scalar from i (just after its opening quote), i left after its closing quote: '' is one
-// quote, nothing else is escaped.
-bool singleQuoted(const QString& raw, qsizetype& i, QString& out) {
+// A quoted scalar from i (just after its opening quote), i left after its closing quote; false when it does
+// not end or an escape is bad. In single quotes '' is one quote and nothing else is escaped; in double
+// quotes a backslash starts an escape.
+bool quotedScalar(const QString& raw, qsizetype& i, QChar quote, QString& out) {
     Folding text;
+    const bool escapes = quote == QLatin1Char('"');
     while (i < raw.size()) {
         const QChar c = raw.at(i);
-        if (c == QLatin1Char('\'')) {
-            if (i + 1 < raw.size() && raw.at(i + 1) == QLatin1Char('\'')) {
-                text.append(QStringLiteral("'"));
-                i += 2;
-                continue;
-            }
+        if (c == quote && !escapes && i + 1 < raw.size() && raw.at(i + 1) == quote) {
+            text.append(QString(quote));
+            i += 2;
+        } else if (c == quote) {
             ++i;
             out = text.quoted();
             return true;
-        }
-        if (c == QLatin1Char('\n')) {
+        } else if (c == QLatin1Char('\n')) {
             text.lineBreak(raw, i);
-            continue;
+        } else if (escapes && c == QLatin1Char('\\')) {
+            QString escaped;
+            if (!escape(raw, i, escaped))
+                return false;
+            text.append(escaped);
+        } else {
+            text.add(c);
+            ++i;
         }
-        text.add(c);
-        ++i;
     }
     return false;
 }
@@ -259,7 +242,7 @@ bool flowNode(const QString& raw, qsizetype& i, Node& node, int depth = 0) {
     if (c == QLatin1Char('"') || c == QLatin1Char('\'')) {
         node.kind = Node::Kind::Text;
         ++i;
-        return c == QLatin1Char('"') ? doubleQuoted(raw, i, node.text) : singleQuoted(raw, i, node.text);
+        return quotedScalar(raw, i, c, node.text);
     }
     if (QStringView(u"|>&*!%@`").contains(c))
         return false;
@@ -370,8 +353,7 @@ bool textValue(const QString& rest, const QStringList& below, int keyIndent, QSt
     qsizetype at = raw.indexOf(head.isEmpty() ? QChar() : head.at(0));
     if (head.startsWith(QLatin1Char('"')) || head.startsWith(QLatin1Char('\''))) {
         ++at;
-        const bool ended = head.startsWith(QLatin1Char('"')) ? doubleQuoted(raw, at, out) : singleQuoted(raw, at, out);
-        return ended && onlySpaceFrom(raw, at);
+        return quotedScalar(raw, at, head.at(0), out) && onlySpaceFrom(raw, at);
     }
     if (!head.isEmpty() && QStringView(u"{[&*!%@`").contains(head.at(0)))
         return false;
