@@ -456,9 +456,10 @@ QString scan(QByteArrayView bytes, Header& header,
 QString check(QByteArrayView bytes, Header* header, const std::function<void(qsizetype read)>& passed) {
     Parsed parsedEntry;
     return scan(bytes, *header, [&](qint64 index, QByteArrayView element) {
+        const QString problem = parseEntry(element, index, parsedEntry);
         if (passed)
             passed(element.data() + element.size() - bytes.data());
-        return parseEntry(element, index, parsedEntry);
+        return problem;
     });
 }
 
