@@ -1,6 +1,6 @@
-// The store: entries read by column name with a missing value kept apart from an empty text, accounts checked
-// as sign-in checks them, several entries stored all or none, and only exact entry keys naming an entry. (The
-// windows' tests cover reading, changing and deleting one entry.)
+// The store: entries read by column name with a missing value kept apart from an empty text, several entries
+// stored all or none, and only exact entry keys naming an entry. (The windows' tests cover reading, changing and
+// deleting one entry, and the accounts.)
 
 #include "app/DiaryStore.h"
 #include "app/SqlText.h"
@@ -11,6 +11,7 @@
 
 using app::DiaryStore;
 using app::EntryField;
+using testsupport::daoErrorOf;
 using testsupport::rawSql;
 
 namespace {
@@ -28,14 +29,6 @@ QStringList titlesOf(DiaryStore& store, const QString& owner) {
     return titles;
 }
 
-int errorOf(const std::function<void()>& call) {
-    try {
-        call();
-    } catch (const dao::DaoError& error) {
-        return error.number();
-    }
-    return 0;
-}
 } // namespace
 
 class TestDiaryStore : public QObject {
@@ -89,22 +82,11 @@ private slots:
         m_store->addEntry(newEntry("ann", "已有"));
         rawSql(m_diary->databasePath(), "CREATE TRIGGER refuse BEFORE INSERT ON diary WHEN NEW.diarytitle = '坏' "
                                         "BEGIN SELECT RAISE(ABORT, 'refused'); END;");
-        QVERIFY(errorOf([&] { m_store->addEntries({newEntry("ann", "好"), newEntry("ann", "坏")}); }) != 0);
+        QVERIFY(daoErrorOf([&] { m_store->addEntries({newEntry("ann", "好"), newEntry("ann", "坏")}); }) != 0);
         QCOMPARE(titlesOf(*m_store, "ann"), QStringList({"已有"}));
         // The store goes on working after the refused batch.
         m_store->addEntries({newEntry("ann", "好")});
         QCOMPARE(titlesOf(*m_store, "ann"), QStringList({"已有", "好"}));
-    }
-
-    void accountsAreCheckedAndNamesTakenIgnoringCase() {
-        m_store->createAccount("Ann", "Pa ss'");
-        using Check = DiaryStore::PasswordCheck;
-        QVERIFY(m_store->checkPassword("aNN", "Pa ss'").check == Check::Accepted);
-        QCOMPARE(m_store->checkPassword("aNN", "Pa ss'").storedName, "Ann");
-        QVERIFY(m_store->checkPassword("Ann", "pa ss'").check == Check::WrongPassword);
-        QVERIFY(m_store->checkPassword("Anna", "Pa ss'").check == Check::UnknownAccount);
-        QCOMPARE(errorOf([&] { m_store->createAccount("ANN", "other"); }), dao::errDuplicateValue);
-        QCOMPARE(m_store->accountNames(), QStringList{"Ann"});
     }
 
     void onlyAnExactKeyNamesAnEntry_data() {

@@ -62,7 +62,6 @@ private slots:
     }
     void aCutItemShowsItsWholeTextAsToolTip() {
         QFETCH(QString, text);
-        QFETCH(QString, tip);
         QStandardItemModel model;
         model.appendRow(new QStandardItem(text));
         QTreeView list;
@@ -77,7 +76,7 @@ private slots:
         QApplication::sendEvent(list.viewport(), &help);
         QTextDocument shown;
         shown.setHtml(QToolTip::isVisible() ? QToolTip::text() : QString());
-        QCOMPARE(shown.toPlainText(), tip);
+        QTEST(shown.toPlainText(), "tip");
     }
 };
 

@@ -9,16 +9,9 @@
 #include "platform/Twips.h"
 #include "platform/WebEngineBrowser.h"
 #include "resources/ApplicationIcon.h"
-#include "ui/find/FormFind.h"
-#include "ui/find/ResultList.h"
-#include "ui/login/FormLogin.h"
-#include "ui/write/FormWrite.h"
 
 #include <QScreen>
 #include <QStyleOptionButton>
-#include <QTest>
-
-using platform::forms;
 
 namespace {
 // Each line of text a control shows that does not fit whole where the control draws it, and each label
@@ -70,7 +63,7 @@ QStringList clippedTexts(const QWidget* window) {
 }
 } // namespace
 
-class TestWindowLook : public QObject, testsupport::WindowFixture {
+class TestWindowLook : public QObject, WindowFixture {
     Q_OBJECT
 private:
     // The window of a scene, reached the way a user reaches it: signed in through the login window, an entry
@@ -86,7 +79,7 @@ private:
         login->Command_Login->click();
         auto* view = forms().loaded<Form_View>();
         view->TreeView_Diary->setExpanded(view->TreeView_Diary->nodes()->indexOfNode(1), true);
-        testsupport::leftClickNode(view, 2);
+        leftClickNode(view, 2);
         if (scene == QLatin1String("main"))
             return view;
         if (scene == QLatin1String("editor")) {
@@ -118,7 +111,7 @@ private slots:
         if (qEnvironmentVariableIsSet("QJL_SCREENSHOT_DIR"))
             platform::installWebBrowser();
         m_diary->addUser(QStringLiteral("zhang"), app::hashPassword(QStringLiteral("qingjian")));
-        testsupport::addSampleDiary(*m_diary->open());
+        addSampleDiary(*m_diary->open());
         // A year ago today, for the main window's banner.
         m_diary->addEntry(QStringLiteral("zhang"), QStringLiteral("中秋前的一场秋雨，凉了整条街"),
                           QStringLiteral("2008-09-08"), QStringLiteral("星期一"), QStringLiteral("小雨"),

@@ -5,18 +5,11 @@
 
 #include "support/Windows.h"
 
-#include "app/SqlText.h"
-#include "platform/MessageBox.h"
-#include "ui/login/FormLogin.h"
-#include "ui/write/FormWrite.h"
-#include "update/Updater.h"
-
 #include <QCryptographicHash>
 #include <QDeadlineTimer>
 #include <QDirIterator>
 #include <QProcess>
 #include <QRandomGenerator>
-#include <QTest>
 #include <QThread>
 
 #include <map>
@@ -24,9 +17,6 @@
 #include <vector>
 
 namespace reliability {
-
-using platform::forms;
-using platform::MessageBox;
 
 // How many times a test repeats its work: a third under AddressSanitizer, where every key derivation is slow.
 inline int repetitions(int plain) {
@@ -145,8 +135,7 @@ inline QStringList folderState(const QString& folder) {
     QDirIterator it(folder, QDir::AllEntries | QDir::NoDotAndDotDot | QDir::Hidden, QDirIterator::Subdirectories);
     while (it.hasNext()) {
         const QString path = it.next();
-        state << path + ' ' +
-                     QCryptographicHash::hash(testsupport::contentsOf(path), QCryptographicHash::Sha256).toHex();
+        state << path + ' ' + QCryptographicHash::hash(contentsOf(path), QCryptographicHash::Sha256).toHex();
     }
     state.sort();
     return state;

@@ -19,8 +19,6 @@
 
 #include "db/Backup.h"
 
-#include <QApplication>
-
 #include <cstdio>
 
 using namespace reliability;
@@ -37,7 +35,7 @@ bool save(const QString& series, int number, int revision) {
     const QStringList fields = entry(series, number, revision);
     Form_View* view = forms().loaded<Form_View>();
     if (revision > 0) // the entry's node selected, as a click would
-        view->TreeView_Diary->selectNode(int(testsupport::nodeTexts(view).indexOf(fields[0])) + 1);
+        view->TreeView_Diary->selectNode(int(nodeTexts(view).indexOf(fields[0])) + 1);
     const QStringList shown = saveEntry(revision > 0, fields);
     if (shown.isEmpty())
         return true;
@@ -49,8 +47,8 @@ bool save(const QString& series, int number, int revision) {
 
 int runSaves(const QStringList& args) {
     dao::setProgramFolderForTests(args[2]);
-    testsupport::enterTestMode();
-    update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
+    enterTestMode();
+    update::setUpdateCallObserverForTests([](quint32, const QString&) {});
     DiaryDb = dao::OpenDiaryDatabase(); // what a sign-in leaves behind
     CurrentUser = args[3];
     forms().show<Form_View>();

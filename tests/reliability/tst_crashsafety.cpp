@@ -15,11 +15,10 @@ namespace {
 // counted in saved. Returns what is wrong, empty when all is well.
 QString verifyDiary(const QString& path, const QStringList& series, std::vector<Versions>& saved,
                     int* unreported = nullptr) {
-    if (const QStringList integrity = testsupport::rawSql(path, "PRAGMA integrity_check");
-        integrity != QStringList{"ok"})
+    if (const QStringList integrity = rawSql(path, "PRAGMA integrity_check"); integrity != QStringList{"ok"})
         return "integrity check: " + integrity.join('\n');
     std::set<QString> titles;
-    for (const QStringList& row : testsupport::storedRows(*dao::OpenDiaryDatabase(), "diary")) {
+    for (const QStringList& row : storedRows(*dao::OpenDiaryDatabase(), "diary")) {
         // The number in the title "第n篇（series）"; 0 for a record that is no entry of theirs.
         const int owner = int(series.indexOf(row[1])),
                   number = owner < 0 ? 0 : row[2].section("篇", 0, 0).mid(1).toInt();
@@ -46,10 +45,10 @@ QString verifyDiary(const QString& path, const QStringList& series, std::vector<
 class TestCrashSafety : public QObject {
     Q_OBJECT
 private slots:
-    void initTestCase() { testsupport::enterTestMode(); }
+    void initTestCase() { enterTestMode(); }
 
     void killedWhileSavingLosesNoEntry() {
-        testsupport::TempDiary diary;
+        TempDiary diary;
         // Fixed, so that a failing run can be repeated; the moments still vary with the machine's speed.
         QRandomGenerator random(qEnvironmentVariableIntValue("QJL_CRASH_SEED") + 20090908);
         std::vector<Versions> saved(1);
@@ -73,7 +72,7 @@ private slots:
     void twoCopiesSavingAtOnceLoseNothing() {
         const int saves = repetitions(24); // per copy; every fourth changes an entry saved earlier
         const QStringList series{"甲", "乙"};
-        testsupport::TempDiary diary;
+        TempDiary diary;
         Worker first({"save", diary.folder(), series[0], "1", QString::number(saves)});
         Worker second({"save", diary.folder(), series[1], "1", QString::number(saves)});
         // Both signed in first, then let go together: otherwise a slow start of one lets the other finish alone.
@@ -88,7 +87,7 @@ private slots:
         }
         QCOMPARE(verifyDiary(diary.databasePath(), series, saved), QString());
         // Records come in the order they were added: the copies' entries alternate when they ran side by side.
-        const QList<QStringList> rows = testsupport::storedRows(*diary.open(), "diary");
+        const QList<QStringList> rows = storedRows(*diary.open(), "diary");
         int turns = 0;
         for (qsizetype i = 1; i < rows.size(); ++i)
             turns += rows[i][1] != rows[i - 1][1] ? 1 : 0;

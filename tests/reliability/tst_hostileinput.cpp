@@ -6,8 +6,6 @@
 #include "Reliability.h"
 
 #include "app/EntryTextFile.h"
-#include "ui/find/FormFind.h"
-#include "ui/find/ResultModel.h"
 
 #include <QTextDocument>
 
@@ -19,22 +17,19 @@ enum Choice { ByTitle = 0, ByDate = 1, ByWeather = 3, ByBody = 4 };
 // A left click on the entry's node; its text and the reading pane's title, weather and body.
 QStringList readEntry(const QString& key) {
     Form_View* view = forms().loaded<Form_View>();
-    const int node = testsupport::nodeWithKey(view, key);
+    const int node = nodeWithKey(view, key);
     if (node == 0)
         return {"no node"};
-    testsupport::leftClickNode(view, node);
+    leftClickNode(view, node);
     return {view->TreeView_Diary->node(node)->text, view->Text_Title->text(), view->Label_Weather->text(),
             entrytextfile::storedTextFromRaw(view->RichTextBox_DiaryText->document()->toRawText())};
 }
 } // namespace
 
-class TestHostileInput : public QObject, testsupport::WindowFixture {
+class TestHostileInput : public QObject, WindowFixture {
     Q_OBJECT
 private slots:
-    void initTestCase() {
-        startWindowTests();
-        update::setUpdateCallObserverForTests(testsupport::ignoreUpdateCall);
-    }
+    void initTestCase() { startWindowTests(); }
     void init() { startWithDiary(); }
     void cleanup() { dropDiary(); }
 
@@ -58,7 +53,7 @@ private slots:
         // An account that is nobody's business here: nothing typed may touch or show it.
         m_diary->addUser("旁人", "口令");
         m_diary->addEntry("旁人", "旁人的日记", "2009-09-01");
-        const QStringList bystander = testsupport::storedRows(*m_diary->open(), "diary")[0];
+        const QStringList bystander = storedRows(*m_diary->open(), "diary")[0];
 
         // Registration signs the account in under exactly the typed name; it sees its entry, no other.
         QCOMPARE(logIn(true, text, text), QStringList());
@@ -69,11 +64,11 @@ private slots:
         for (const QStringList& typed :
              {QStringList{text, text, body}, QStringList{stored + text, text + stored, body + text}}) {
             QCOMPARE(saveEntry(!key.isEmpty(), typed), QStringList());
-            key = sql::entryKey(testsupport::storedIds(*m_diary->open()).value(1));
+            key = sql::entryKey(storedIds(*m_diary->open()).value(1));
             const QString title = sql::entryText(typed[0]);
             QCOMPARE(readEntry(key), (QStringList{title, title, sql::entryText(typed[1]), sql::entryText(typed[2])}));
         }
-        QCOMPARE(testsupport::nodeWithKey(forms().loaded<Form_View>(), sql::entryKey(bystander[0].toLongLong())), 0);
+        QCOMPARE(nodeWithKey(forms().loaded<Form_View>(), sql::entryKey(bystander[0].toLongLong())), 0);
         forms().loaded<Form_View>()->Command_Find_Click();
         Form_Find* find = forms().loaded<Form_Find>();
         for (Choice choice : {ByTitle, ByDate, ByWeather, ByBody}) {
@@ -83,7 +78,7 @@ private slots:
             QCOMPARE(find->results()->rowCount(), choice == ByDate ? 0 : 1);
             QVERIFY(choice == ByDate || find->results()->text(0, 0) == key.mid(5));
         }
-        testsupport::resetProgramState();
+        resetProgramState();
 
         // Signing in again: the name and the password as typed, nothing else.
         const QString alwaysTrue = "x' OR 'a'='a";
@@ -95,9 +90,9 @@ private slots:
         QCOMPARE(readEntry(key).value(1), sql::entryText(stored + text));
 
         // Nothing but the typed account and its one entry were added; the bystander's entry is as it was.
-        QCOMPARE(testsupport::storedRows(*m_diary->open(), "users").value(1).value(2), text);
-        QCOMPARE(testsupport::storedRows(*m_diary->open(), "diary").value(0), bystander);
-        QCOMPARE(testsupport::storedIds(*m_diary->open()).size(), 2);
+        QCOMPARE(storedRows(*m_diary->open(), "users").value(1).value(2), text);
+        QCOMPARE(storedRows(*m_diary->open(), "diary").value(0), bystander);
+        QCOMPARE(storedIds(*m_diary->open()).size(), 2);
     }
 };
 

@@ -64,6 +64,17 @@ void resetProgramState() {
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
 }
 
+int daoErrorOf(const std::function<void()>& call, QString* description) {
+    try {
+        call();
+    } catch (const dao::DaoError& error) {
+        if (description)
+            *description = error.description();
+        return error.number();
+    }
+    return 0;
+}
+
 QString writeFile(const QString& path, const QByteArray& bytes) {
     QFile file(path);
     if (!file.open(QIODevice::WriteOnly | QIODevice::Truncate) || file.write(bytes) != bytes.size())
@@ -75,8 +86,6 @@ QByteArray contentsOf(const QString& path) {
     QFile file(path);
     return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
 }
-
-void ignoreUpdateCall(quint32, const QString&) {}
 
 QStringList rawSql(const QString& path, const QString& statements, const char* password) {
     sqlite3* raw = nullptr;

@@ -8,6 +8,7 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
 #include <memory>
 
 namespace testsupport {
@@ -41,13 +42,13 @@ void enterTestMode();
 // box or dialog shown and no answer left queued for one.
 void resetProgramState();
 
+// The DAO error number the call raises (its description into *description); 0 when it completes.
+int daoErrorOf(const std::function<void()>& call, QString* description = nullptr);
+
 // Writes the file whole (a test failure ends the test program) and returns its path.
 QString writeFile(const QString& path, const QByteArray& bytes);
 // The file's bytes; empty when it cannot be read.
 QByteArray contentsOf(const QString& path);
-
-// An update observer that lets the main window's update call go nowhere.
-void ignoreUpdateCall(quint32 handle, const QString& address);
 
 // Statements run straight through SQLCipher on the file, beside the program's own connections, keyed with
 // the given password (nullptr: an unencrypted file); the rows of the results, fields joined by '|', or the

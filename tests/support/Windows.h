@@ -6,16 +6,30 @@
 #include "support/TestSupport.h"
 
 #include "app/Globals.h"
+#include "app/SqlText.h"
 #include "platform/Browser.h"
+#include "platform/FileDialog.h"
 #include "platform/FormRegistry.h"
+#include "platform/MessageBox.h"
 #include "startup/Startup.h"
+#include "ui/find/FormFind.h"
+#include "ui/find/ResultList.h"
+#include "ui/find/ResultModel.h"
+#include "ui/login/FormLogin.h"
 #include "ui/view/DiaryTree.h"
 #include "ui/view/FormView.h"
+#include "ui/write/FormWrite.h"
+#include "update/Updater.h"
 
 #include <QApplication>
 #include <QStringList>
+#include <QTest>
 
 #include <memory>
+
+using platform::FileDialog;
+using platform::forms;
+using platform::MessageBox;
 
 namespace testsupport {
 
@@ -24,10 +38,12 @@ class WindowFixture {
 protected:
     std::unique_ptr<TempDiary> m_diary;
 
-    // Once per test program: test mode, and the control classes the program starts with.
+    // Once per test program: test mode, the control classes the program starts with, and the main window's
+    // update call going nowhere.
     static void startWindowTests() {
         enterTestMode();
         InitControlClasses();
+        update::setUpdateCallObserverForTests([](quint32, const QString&) {});
     }
     // Before each test: nothing loaded, an empty diary; with a user, that account signed in on it.
     void startWithDiary(const QString& user = {}) {
@@ -89,3 +105,5 @@ inline void leftClickNode(Form_View* view, int node) {
 }
 
 } // namespace testsupport
+
+using namespace testsupport;

@@ -3,13 +3,7 @@
 
 #include "support/Windows.h"
 
-#include "ui/write/FormWrite.h"
-#include "update/Updater.h"
-
-#include <QTest>
 #include <QTimer>
-
-using platform::forms;
 
 namespace {
 
@@ -21,7 +15,7 @@ QStringList g_events;
 
 } // namespace
 
-class TestUpdateCheck : public QObject, testsupport::WindowFixture {
+class TestUpdateCheck : public QObject, WindowFixture {
     Q_OBJECT
 private slots:
     void initTestCase() {

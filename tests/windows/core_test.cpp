@@ -21,52 +21,40 @@
 
 #include <cstdio>
 #include <functional>
+#include <stdexcept>
 
 namespace {
 
 const QString kConnect = QStringLiteral(";Pwd=") + QLatin1String(dao::kDiaryPassword);
 QDir work;
 
-// The entries' titles in the order they were written, joined by "|"; the error's text when it fails.
+// The entries' titles in the order they were written, joined by "|".
 QString titlesIn(const QString& path) {
-    try {
-        auto db = dao::OpenDatabase(path, false, true, kConnect);
-        auto found = db->OpenRecordset(QStringLiteral("Select * from diary where id > 0"));
-        QStringList titles;
-        while (!found->Eof()) {
-            titles << dao::fieldText(found->Fields(QStringLiteral("diarytitle")));
-            found->MoveNext();
-        }
-        return titles.join(QLatin1Char('|'));
-    } catch (const dao::DaoError& error) {
-        return QStringLiteral("error: ") + error.description();
-    }
+    QStringList titles;
+    auto db = dao::OpenDatabase(path, false, true, kConnect);
+    for (auto found = db->OpenRecordset(QStringLiteral("Select * from diary where id > 0")); !found->Eof();
+         found->MoveNext())
+        titles << dao::fieldText(found->Fields(QStringLiteral("diarytitle")));
+    return titles.join(QLatin1Char('|'));
 }
 
-// A new diary database at path with one entry per title; empty, or what went wrong.
-QString makeDiary(const QString& path, const QStringList& titles) {
-    QString error;
-    if (!dao::createDiaryDatabase(path, &error))
-        return QStringLiteral("not created: ") + error;
-    try {
-        auto db = dao::OpenDatabase(path, false, false, kConnect);
-        for (const QString& title : titles)
-            db->Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,"
-                                       "diarytext) Values('小明', '%1', '2009-09-07', '星期一', '晴', '第一行\r\n"
-                                       "第二行')")
-                            .arg(title));
-    } catch (const dao::DaoError& error) {
-        return QStringLiteral("not written: ") + error.description();
-    }
-    return QString();
+// A new diary database <name> in <folder> of the work folder, with one entry per title; its path. Throws
+// what went wrong.
+QString makeDiary(const QString& folder, const QStringList& titles, const QString& name = QStringLiteral("data.mdb")) {
+    work.mkpath(folder);
+    const QString path = work.filePath(folder + QLatin1Char('/') + name);
+    if (QString error; !dao::createDiaryDatabase(path, &error))
+        throw std::runtime_error("not created: " + error.toStdString());
+    auto db = dao::OpenDatabase(path, false, false, kConnect);
+    for (const QString& title : titles)
+        db->Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,diarytext) "
+                                   "Values('小明', '%1', '2009-09-07', '星期一', '晴', '第一行\r\n第二行')")
+                        .arg(title));
+    return path;
 }
 
 QString expect(const QString& what, const QString& found, const QString& wanted) {
     return found == wanted ? QString() : QStringLiteral("%1: found “%2”, wanted “%3”").arg(what, found, wanted);
-}
-
-QString expectBytes(const QString& what, const QByteArray& found, const QByteArray& wanted) {
-    return expect(what, QString::fromLatin1(found.toHex(' ')), QString::fromLatin1(wanted.toHex(' ')));
 }
 
 QByteArray contentsOf(const QString& path) {
@@ -84,11 +72,8 @@ struct Case {
 const Case kCases[] = {
     {"a new data.mdb in a Chinese folder: keyed, written and read with Chinese text",
      [] {
-         work.mkdir(QStringLiteral("日记本"));
-         const QString path = work.filePath(QStringLiteral("日记本/data.mdb"));
-         if (QString problem = makeDiary(path, {QStringLiteral("今天下雨"), QStringLiteral("𠀀与€")});
-             !problem.isEmpty())
-             return problem;
+         const QString path =
+             makeDiary(QStringLiteral("日记本"), {QStringLiteral("今天下雨"), QStringLiteral("𠀀与€")});
          if (contentsOf(path).startsWith("SQLite format 3"))
              return QStringLiteral("the file is not encrypted");
          return expect(QStringLiteral("titles"), titlesIn(path), QStringLiteral("今天下雨|𠀀与€"));
@@ -111,13 +96,13 @@ const Case kCases[] = {
                        QStringLiteral("在Linux上写的日记"));
      }},
     {"a file made here, for Linux to open",
-     [] { return makeDiary(work.filePath(QStringLiteral("windows.mdb")), {QStringLiteral("在Windows上写的日记")}); }},
+     [] {
+         makeDiary(QStringLiteral("."), {QStringLiteral("在Windows上写的日记")}, QStringLiteral("windows.mdb"));
+         return QString();
+     }},
     {"a second backup under an existing name replaces the first",
      [] {
-         const QString data = work.filePath(QStringLiteral("twice/data.mdb"));
-         work.mkdir(QStringLiteral("twice"));
-         if (QString problem = makeDiary(data, {QStringLiteral("一")}); !problem.isEmpty())
-             return problem;
+         const QString data = makeDiary(QStringLiteral("twice"), {QStringLiteral("一")});
          const QString folder = dao::backup::backupFolderOf(data);
          const QDateTime now(QDate(2009, 9, 7), QTime(20, 15));
          const auto first = dao::backup::makeBackup(data, folder, now, kNotCancelled);
@@ -130,10 +115,7 @@ const Case kCases[] = {
      }},
     {"the rotation keeps the newest backups",
      [] {
-         const QString data = work.filePath(QStringLiteral("rotation/data.mdb"));
-         work.mkdir(QStringLiteral("rotation"));
-         if (QString problem = makeDiary(data, {QStringLiteral("一")}); !problem.isEmpty())
-             return problem;
+         const QString data = makeDiary(QStringLiteral("rotation"), {QStringLiteral("一")});
          const QString folder = dao::backup::backupFolderOf(data);
          for (int day = 1; day <= 4; ++day)
              dao::backup::makeBackup(data, folder, QDateTime(QDate(2009, 9, day), QTime(8, 0)), kNotCancelled);
@@ -143,13 +125,9 @@ const Case kCases[] = {
      }},
     {"a restore over an existing data.mdb, twice",
      [] {
-         const QString data = work.filePath(QStringLiteral("restore/data.mdb"));
-         work.mkdir(QStringLiteral("restore"));
-         const QString backup = work.filePath(QStringLiteral("restore/saved.mdb"));
-         if (QString problem =
-                 makeDiary(data, {QStringLiteral("现在的")}) + makeDiary(backup, {QStringLiteral("备份的")});
-             !problem.isEmpty())
-             return problem;
+         const QString data = makeDiary(QStringLiteral("restore"), {QStringLiteral("现在的")});
+         const QString backup =
+             makeDiary(QStringLiteral("restore"), {QStringLiteral("备份的")}, QStringLiteral("saved.mdb"));
          for (int time = 1; time <= 2; ++time) {
              const tools::RestoreResult result = tools::restoreBackup(backup, data);
              if (!result.restored)
@@ -167,10 +145,9 @@ const Case kCases[] = {
          if (!entrytextfile::exportToFile(path, entry))
              return QStringLiteral("the export failed");
          // As iconv -t CP936 writes it: the euro sign is 0x80.
-         const QByteArray wanted = QByteArray::fromHex(
-             "b1eacce2a3babdf1ccec800d0ac8d5c6daa3ba323030392d30392d303720d0c7c6dad2bb0d0accecc6f8a3bac7e70d0a"
-             "c4dac8dda3bab5dad2bbd0d00d0ab5dab6fed0d00d0a");
-         return expectBytes(QStringLiteral("the file"), contentsOf(path), wanted) +
+         return expect(QStringLiteral("the file"), QString::fromLatin1(contentsOf(path).toHex()),
+                       QStringLiteral("b1eacce2a3babdf1ccec800d0ac8d5c6daa3ba323030392d30392d303720d0c7c6dad2bb0d0a"
+                                      "ccecc6f8a3bac7e70d0ac4dac8dda3bab5dad2bbd0d00d0ab5dab6fed0d00d0a")) +
                 expect(QStringLiteral("read back"), entrytextfile::readFile(path).body,
                        QStringLiteral("标题：今天€\r\n日期：2009-09-07 星期一\r\n天气：晴\r\n内容：第一行\r\n第二行"));
      }},
@@ -229,6 +206,8 @@ int main(int argc, char* argv[]) {
             problem = test.run();
         } catch (const dao::DaoError& error) {
             problem = QStringLiteral("error: ") + error.description();
+        } catch (const std::exception& error) {
+            problem = QString::fromStdString(error.what());
         }
         print((problem.isEmpty() ? QStringLiteral("ok   ") : QStringLiteral("FAIL ")) + QLatin1String(test.name) +
               (problem.isEmpty() ? QString() : QStringLiteral(": ") + problem));

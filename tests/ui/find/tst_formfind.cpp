@@ -1,19 +1,10 @@
-// The search window: which entries a keyword finds in each field, what a row shows, the list's menu, and the
-// hand-over to the editor or back to the main window.
+// The search window: which entries a keyword finds in each field, what a row shows and when its body is read,
+// the list's menu, and the hand-over to the editor or back to the main window.
 
 #include "support/Windows.h"
 
-#include "app/SqlText.h"
-#include "platform/MessageBox.h"
-#include "ui/find/FormFind.h"
-#include "ui/find/ResultList.h"
-#include "ui/write/FormWrite.h"
-
-#include <QTest>
-
-using platform::forms;
-using platform::MessageBox;
-using testsupport::windowsOnShow;
+#include "app/DiaryStore.h"
+#include "ui/find/EntrySearch.h"
 
 namespace {
 const QString kNoMatch = QStringLiteral("没有查找到相关信息。");
@@ -21,7 +12,7 @@ enum Choice { Title = 0, Date = 1, Week = 2, Weather = 3, Body = 4 };
 const QStringList kSample{"rain", "hello", "weekend", "empty", "sunny", "nulls"};
 } // namespace
 
-class TestFormFind : public QObject, testsupport::WindowFixture {
+class TestFormFind : public QObject, WindowFixture {
     Q_OBJECT
 private:
     QList<qint64> m_ids; // of the sample's entries, in kSample's order
@@ -49,7 +40,7 @@ private slots:
     void initTestCase() { startWindowTests(); }
     void init() {
         startWithDiary(QStringLiteral("zhang"));
-        m_ids = testsupport::addSampleDiary(*DiaryDb);
+        m_ids = addSampleDiary(*DiaryDb);
     }
     void cleanup() { dropDiary(); }
 
@@ -124,6 +115,29 @@ private slots:
         // Closing the editor brings back the main window, not the search window.
         QVERIFY(forms().loaded<Form_Write>()->close());
         QCOMPARE(windowsOnShow(), QStringList{"Form_View"});
+    }
+
+    // Rows whose bodies are read when the list first asks for them: the same texts as read at once; a body
+    // missing (deleted meanwhile, or no value) leaves its cell empty, the other cells stay.
+    void bodiesAreReadWhenListed() {
+        const QString longBody = QStringLiteral("今天下雨。\r\n").repeated(400);
+        const QString rain = QString::number(m_diary->addEntry("u", "雨天", "d1", {}, {}, longBody));
+        m_diary->addEntry("v", "雨天", "d2", {}, {}, "v");
+        m_diary->addEntry("u", "晴天", "d3", {}, {}, "晴");
+        const qint64 night = m_diary->addEntry("u", "雨夜", "d4", {}, {}, "夜");
+        const QString empty = QString::number(m_diary->addEntry("u", "雨", "d5"));
+        app::DiaryStore store(m_diary->open());
+        const app::EntrySet entries = store.entriesOf(QStringLiteral("u"));
+        ResultModel model;
+        model.setRows(entrysearch::collectMatches(entries, app::EntryField::Title, QStringLiteral("雨")));
+        model.setBodySource(entries);
+        store.deleteEntry(night);
+        QStringList cells;
+        for (int row = 0; row < model.rowCount(); ++row)
+            for (int column : {0, 1, 2, 5})
+                cells << model.text(row, column);
+        QCOMPARE(cells, QStringList({rain, "雨天", "d1", longBody, QString::number(night), "雨夜", "d4", "", empty,
+                                     "雨", "d5", ""}));
     }
 };
 

@@ -3,15 +3,7 @@
 
 #include "support/Windows.h"
 
-#include "platform/MessageBox.h"
-#include "ui/login/FormLogin.h"
-
-#include <QTest>
-
-using platform::forms;
-using platform::MessageBox;
-
-class TestFormLogin : public QObject, testsupport::WindowFixture {
+class TestFormLogin : public QObject, WindowFixture {
     Q_OBJECT
 private:
     static bool inLoginView(const Form_Login* login) {
@@ -61,9 +53,9 @@ private slots:
         login->Text_RegPassWordC->setText(typed.section('|', 2, 2));
         QCOMPARE(login->windowTitle(), QStringLiteral("青简录 - 用户注册"));
         login->Command_RegYes->click();
-        QCOMPARE(testsupport::windowsOnShow() + MessageBox::shownTexts(),
+        QCOMPARE(windowsOnShow() + MessageBox::shownTexts(),
                  (refusal.isEmpty() ? QStringList{"Form_View"} : QStringList{"Form_Login", refusal}));
-        const QList<QStringList> users = testsupport::storedRows(*m_diary->open(), QStringLiteral("users"));
+        const QList<QStringList> users = storedRows(*m_diary->open(), QStringLiteral("users"));
         const QString name = typed.section('|', 0, 0);
         if (!refusal.isEmpty()) {
             QVERIFY(users.size() == 2 && login->Frame_Register->isVisible() && login->Text_RegUserName->text() == name);
@@ -72,14 +64,14 @@ private slots:
         // Limit 1, no password as typed.
         QVERIFY(CurrentUser == name && users.size() == 3 && users[2][1] == "1" && users[2][3] != "Pa'ss");
 
-        testsupport::resetProgramState();
+        resetProgramState();
         login = forms().show<Form_Login>();
         login->Combo_UserName->setEditText(signIn.section('|', 0, 0));
         login->Text_PassWord->setText(signIn.section('|', 1));
         login->Command_Login->click();
         QCOMPARE(MessageBox::shownTexts(), message.isEmpty() ? QStringList() : QStringList{message});
         QCOMPARE(CurrentUser, message.isEmpty() ? name : QString());
-        QCOMPARE(testsupport::windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
+        QCOMPARE(windowsOnShow(), QStringList{message.isEmpty() ? "Form_View" : "Form_Login"});
         QVERIFY(message.isEmpty() || (MessageBox::shown().front().title == "青简录" &&
                                       login->Combo_UserName->currentText() == signIn.section('|', 0, 0)));
     }
@@ -97,7 +89,7 @@ private slots:
         login->Command_Register->click();
         login->Text_RegPassWordC->setText(QStringLiteral("q"));
         QVERIFY(!login->close());
-        QVERIFY(testsupport::windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
+        QVERIFY(windowsOnShow() == QStringList{"Form_Login"} && inLoginView(login));
         QCOMPARE(login->Combo_UserName->currentText(), QStringLiteral("typed"));
         login->Command_Register->click();
         QCOMPARE(login->Text_RegPassWordC->text(), QStringLiteral("q"));

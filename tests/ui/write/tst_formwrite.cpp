@@ -3,33 +3,24 @@
 
 #include "support/Windows.h"
 
-#include "app/SqlText.h"
 #include "platform/DateLocale.h"
-#include "platform/MessageBox.h"
-#include "ui/write/FormWrite.h"
 
 #include <QFile>
 #include <QRegularExpression>
-#include <QTest>
 
 #include <cstdio>
-
-using platform::forms;
-using platform::MessageBox;
-using testsupport::rawSql;
-using testsupport::windowsOnShow;
 
 namespace {
 const QString kUser = QStringLiteral("张三");
 const QString kAskSave = QStringLiteral("确定保存吗？");
 } // namespace
 
-class TestFormWrite : public QObject, testsupport::WindowFixture {
+class TestFormWrite : public QObject, WindowFixture {
     Q_OBJECT
 private:
     // The stored records: user, title, date, week, weather, text (the id left off).
     QList<QStringList> stored() {
-        QList<QStringList> rows = testsupport::storedRows(*m_diary->open(), QStringLiteral("diary"));
+        QList<QStringList> rows = storedRows(*m_diary->open(), QStringLiteral("diary"));
         for (QStringList& row : rows)
             row.removeFirst();
         return rows;
@@ -63,7 +54,6 @@ private slots:
 
     void newEntryIsInsertedAsTypedAfterTheQuestion() {
         Form_Write* editor = forms().show<Form_Write>();
-        QCOMPARE(editor->windowTitle(), QStringLiteral("青简录 - 填写日记"));
         QCOMPARE(shownIn(editor), blank());
         fill(editor, QStringLiteral("  "), QStringLiteral("雾霾"), QStringLiteral("第一行\n第二行"));
         // Enter and Shift+Enter typed at the end.
@@ -120,7 +110,7 @@ private slots:
         if (mode != QLatin1String("change"))
             EditCondition.clear();
         if (mode == QLatin1String("import"))
-            ImportFilePath = testsupport::writeFile(m_diary->filePath("in.txt"), "imported");
+            ImportFilePath = writeFile(m_diary->filePath("in.txt"), "imported");
         Form_Write* editor = forms().show<Form_Write>();
         editor->Text_DiaryTitle->setText(QStringLiteral("typed"));
         QVERIFY(closeBox ? editor->close() : (editor->Command_Cancel->click(), true));
@@ -130,7 +120,7 @@ private slots:
 
     void importedFileBecomesTheBodyOfANewEntryEvenWhenAChangeWasHandedOver() {
         handOverEntry();
-        ImportFilePath = testsupport::writeFile(m_diary->filePath("in.txt"), "\r\n\xC4\xE3\xBA\xC3\r\nb\r\n");
+        ImportFilePath = writeFile(m_diary->filePath("in.txt"), "\r\n\xC4\xE3\xBA\xC3\r\nb\r\n");
         Form_Write* editor = forms().show<Form_Write>();
         QCOMPARE(editor->mode(), Form_Write::Mode::Import);
         QCOMPARE(shownIn(editor), (QStringList{"", blank()[1], "星期二", "晴朗", "你好\r\nb"}));
@@ -161,7 +151,7 @@ private slots:
         else
             ImportFilePath = m_diary->filePath(file);
         if (!bytes.isEmpty())
-            testsupport::writeFile(ImportFilePath, bytes);
+            writeFile(ImportFilePath, bytes);
         Form_Write* editor = forms().show<Form_Write>();
         QCOMPARE(MessageBox::shownTexts(), QStringList{message});
         QCOMPARE(editor->mode(), Form_Write::Mode::New);
