@@ -7,7 +7,6 @@
 #include "tools/data/Stats.h"
 #include "tools/data/YearBook.h"
 
-#include "app/SqlText.h"
 #include "db/Backup.h"
 #include "db/DiaryDatabase.h"
 
