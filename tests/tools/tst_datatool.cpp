@@ -129,6 +129,23 @@ private slots:
         QCOMPARE(entriesOf("王五"), written);
     }
 
+    void storedBytesThatAreNotUtf8StillMakeJson() {
+        // The export copies the stored bytes as they are; bytes that are not UTF-8 (written by another client)
+        // would make the file unreadable, so such a text goes out as the program reads it.
+        QCOMPARE(testsupport::rawSql(m_diary->databasePath(),
+                                     "INSERT INTO diary(username, diarytitle, diarytext) VALUES('张三', 'ok', "
+                                     "CAST(X'61E4B862' AS TEXT))"),
+                 QStringList());
+        QCOMPARE(runTool({"export", "--user", "张三", "--format", "json", "--output", path("all.json")}).code, 0);
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(testsupport::contentsOf(path("all.json")), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject entry = document.object().value("entries").toArray().at(0).toObject();
+        QCOMPARE(entry.value("title").toString(), "ok");
+        QCOMPARE(entry.value("body").toString(), QString::fromUtf8("a\xe4\xb8"
+                                                                   "b"));
+    }
+
     void importWritesDatesAsTheEditorDoes() {
         // A hand-made file: dates in other spellings, apostrophes; line breaks kept as the file has them.
         testsupport::writeFile(path("in.json"),
