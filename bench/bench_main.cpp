@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     measures::registerSignIn();
     measures::registerProcesses();
     measures::registerBackup();
+    measures::registerDataTool();
 
     benchmark::Initialize(&argc, argv);
     if (benchmark::ReportUnrecognizedArguments(argc, argv))

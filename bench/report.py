@@ -50,6 +50,10 @@ RATIO_ROWS = [
     ("banner_data", 100000, "banner figures from the tree's rows", None, "ms"),
     ("banner_character_total", 10000, "…the character total on the page (own thread)", None, "ms"),
     ("banner_character_total", 100000, "…the character total on the page (own thread)", None, "ms"),
+    ("datatool_export_json", 100000, "qingjianlu-data export --format json / sqlcipher shell reading the rows "
+     "(processes)", 1.5, "ms"),
+    ("datatool_import_json", 100000, "qingjianlu-data import --from json, its backup of data.mdb included / sqlcipher "
+     "shell inserting the rows (processes)", None, "ms"),
 ]
 
 
@@ -141,6 +145,31 @@ def table(medians, counters):
                 bare_text = f"{bare_growth:.2f}×" if bare_growth else "—"
                 lines.append(f"| fv_RefreshTree growth, N = 100 000 ÷ N = 10 000 | 100 000 / 10 000 | "
                              f"{growth:.2f}× | {bare_text} | — | — | — | ours ≤ 11× | {met} |")
+
+    imported = value(medians, counters, "datatool_import_json", "ours", 100000, "ms")
+    backup = value(medians, counters, "datatool_import_json", "backup", 100000, "ms")
+    inserted = value(medians, counters, "datatool_import_json", "bare", 100000, "ms")
+    if imported is not None and backup is not None and inserted:
+        ratio = (imported - backup) / inserted
+        met = "yes" if ratio <= 1.5 else "NO"
+        if met != "yes":
+            unmet.append("import without its backup")
+        lines.append(f"| …the import without its backup (ours minus the backup alone) | 100 000 | "
+                     f"{fmt(imported - backup, 'ms')} | {fmt(inserted, 'ms')} | — | {ratio:.2f} | — | ≤ 1.5 | {met} |")
+        lines.append(f"| …the backup of data.mdb the import makes first, alone | 100 000 | {fmt(backup, 'ms')} | — | — | "
+                     f"— | — | report | — |")
+    # The data tool streams: its peak memory must not grow with the diary.
+    for command in ("export_json", "export_md", "import_json"):
+        small = counters.get(("datatool_peak", "ours", 1000), {}).get(f"{command}_MiB")
+        large = counters.get(("datatool_peak", "ours", 100000), {}).get(f"{command}_MiB")
+        if small and large:
+            growth = large / small
+            met = "yes" if growth <= 1.2 else "NO"
+            if met != "yes":
+                unmet.append(f"peak memory of {command}")
+            lines.append(f"| peak memory of qingjianlu-data {command.replace('_', ' ')}, 100 000 entries ÷ 1 000 | "
+                         f"100 000 / 1 000 | {fmt(large, 'MiB')} | {fmt(small, 'MiB')} | — | {growth:.2f} | — | "
+                         f"≤ 1.2 | {met} |")
 
     lookup = value(medians, counters, "signin_lookup", "ours", 100000, "ms")
     check = value(medians, counters, "signin_password_check", "ours", 100000, "ms")

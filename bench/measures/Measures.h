@@ -101,5 +101,6 @@ void registerImport();
 void registerSignIn();
 void registerProcesses();
 void registerBackup();
+void registerDataTool();
 
 } // namespace measures

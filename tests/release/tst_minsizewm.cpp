@@ -89,16 +89,18 @@ private slots:
     void layoutsFollowTheOuterSize_data() {
         QTest::addColumn<QString>("window");
         QTest::addColumn<Qt::WindowState>("state"); // NoState: at open, or restored after the row before
+        QTest::addColumn<bool>("closedAfter");
         for (const char* window : {"Form_Find", "Form_View"}) {
             const QString name = QString::fromLatin1(window);
-            QTest::addRow("%s at open", window) << name << Qt::WindowNoState;
-            QTest::addRow("%s maximised", window) << name << Qt::WindowMaximized;
-            QTest::addRow("%s restored", window) << name << Qt::WindowNoState;
+            QTest::addRow("%s at open", window) << name << Qt::WindowNoState << false;
+            QTest::addRow("%s maximised", window) << name << Qt::WindowMaximized << false;
+            QTest::addRow("%s restored", window) << name << Qt::WindowNoState << true;
         }
     }
     void layoutsFollowTheOuterSize() {
         QFETCH(QString, window);
         QFETCH(Qt::WindowState, state);
+        QFETCH(bool, closedAfter);
         QWidget* shown =
             window == QLatin1String("Form_Find") ? static_cast<QWidget*>(forms().show<Form_Find>()) : m_view;
         if (state == Qt::WindowMaximized)
@@ -114,7 +116,7 @@ private slots:
             const QRect list = find->ListView_Result->geometry();
             QVERIFY(near(list.width(), twips::toPixels(w - 100, find)));
             QVERIFY(near(list.height(), twips::toPixels(h - (find->isMaximized() ? 830 : 810), find)));
-            if (QByteArray(QTest::currentDataTag()).endsWith("restored"))
+            if (closedAfter)
                 forms().unload(find);
             return;
         }

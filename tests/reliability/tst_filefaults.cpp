@@ -32,6 +32,10 @@ using namespace reliability;
 namespace backup = dao::backup;
 using Kind = backup::Outcome::Kind;
 
+// What is done to data.mdb before the start-up.
+enum class Fault { Statement, Missing, Empty, Noise, CutShort, Damaged, Folder, Held };
+Q_DECLARE_METATYPE(Fault)
+
 // Makes the folder read-only, or writable again: by its mode, or for root (whom modes do not stop) by
 // mounting it read-only onto itself.
 static bool setReadOnly(const QString& folder, bool on) {
@@ -76,42 +80,46 @@ private slots:
     }
 
     void startUpFaultEndsWithOneMessageAndTouchesNothing_data() {
-        QTest::addColumn<QString>("fault"); // a statement run on the file, or what to do to it
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("statement"); // run on the file
         QTest::addColumn<int>("number");
-        QTest::newRow("missing") << "missing" << 3024;
-        QTest::newRow("empty") << "empty" << 3078;
-        QTest::newRow("random bytes") << "noise" << 3031;
-        QTest::newRow("another password") << "PRAGMA rekey = 'vexo1'" << 3031;
-        QTest::newRow("users table missing") << "DROP TABLE users" << 3078;
-        QTest::newRow("cut short after its first page") << "cut" << 3343;
-        QTest::newRow("a damaged page") << "damaged" << 3343;
-        QTest::newRow("a folder named data.mdb") << "folder" << 3051;
+        using enum Fault;
+        QTest::newRow("missing") << Missing << "" << 3024;
+        QTest::newRow("empty") << Empty << "" << 3078;
+        QTest::newRow("random bytes") << Noise << "" << 3031;
+        QTest::newRow("another password") << Statement << "PRAGMA rekey = 'vexo1'" << 3031;
+        QTest::newRow("users table missing") << Statement << "DROP TABLE users" << 3078;
+        QTest::newRow("cut short after its first page") << CutShort << "" << 3343;
+        QTest::newRow("a damaged page") << Damaged << "" << 3343;
+        QTest::newRow("a folder named data.mdb") << Folder << "" << 3051;
         // The layer waits up to 15 s for the lock, then gives up with "locked by another user".
-        QTest::newRow("held by another copy") << "held" << 3260;
-        QTest::newRow("held for a moment: waited for") << "held briefly" << 0;
+        QTest::newRow("held by another copy") << Held << "" << 3260;
+        QTest::newRow("held for a moment: waited for") << Held << "" << 0;
     }
     void startUpFaultEndsWithOneMessageAndTouchesNothing() {
-        QFETCH(QString, fault);
+        QFETCH(Fault, fault);
+        QFETCH(QString, statement);
         QFETCH(int, number);
+        using enum Fault;
         const QString path = database();
         QString newest; // two backups, of yesterday and today
         for (int day : {5, 6})
             newest =
                 backup::makeBackup(path, backupFolder(), QDateTime(QDate(2026, 12, day), QTime(20, 0)), false).path;
         QByteArray bytes = contentsOf(path);
-        if (fault == "noise")
+        if (fault == Noise)
             QRandomGenerator(20090908).fillRange(reinterpret_cast<quint32*>(bytes.data()), bytes.size() / 4);
         std::unique_ptr<Worker> holder;
-        if (fault.startsWith("held"))
+        if (!statement.isEmpty())
+            QCOMPARE(rawSql(path, statement), QStringList());
+        if (fault == Held) // held for a moment where the start-up is to succeed
             holder = std::make_unique<Worker>(QStringList{"hold", path, number == 0 ? "1500" : "60000"});
-        else if (fault.contains(' '))
-            QCOMPARE(rawSql(path, fault), QStringList());
-        else if (fault == "missing" || fault == "folder")
-            QVERIFY(QFile::remove(path) && (fault == "missing" || QDir().mkdir(path)));
-        else if (fault == "damaged")
+        else if (fault == Missing || fault == Folder)
+            QVERIFY(QFile::remove(path) && (fault == Missing || QDir().mkdir(path)));
+        else if (fault == Damaged)
             writeFile(path, bytes.replace(1124, 64, QByteArray(64, '\xA5')));
-        else
-            writeFile(path, fault == "noise" ? bytes : bytes.left(fault == "cut" ? 1024 : 0));
+        else if (fault != Statement)
+            writeFile(path, fault == Noise ? bytes : bytes.left(fault == CutShort ? 1024 : 0));
         QVERIFY(!holder || holder->waitForLine("holding"));
         const QStringList before = folderState(folder());
 
@@ -274,32 +282,35 @@ private slots:
     }
 
     void restoreRefusesABadBackupOrPutsAGoodOneInPlace_data() {
-        QTest::addColumn<QString>("backupFault"); // a statement run on it, "damaged", or empty: a sound backup
-        QTest::addColumn<bool>("gone");           // data.mdb gone since, else its entries deleted
-        QTest::addColumn<QString>("run");         // "named": in the folder, data.mdb named; "beside": a copy of
-                                                  // the tool in the folder, run from elsewhere; "link": data.mdb
-                                                  // a link to real/data.mdb, named
-        QTest::newRow("a damaged page") << "damaged" << false << "named";
-        QTest::newRow("another password") << "PRAGMA rekey = 'other'" << false << "named";
+        QTest::addColumn<bool>("damaged");      // a page of the backup
+        QTest::addColumn<QString>("statement"); // run on the backup; neither: a sound backup
+        QTest::addColumn<bool>("gone");         // data.mdb gone since, else its entries deleted
+        QTest::addColumn<QString>("run");       // "named": in the folder, data.mdb named; "beside": a copy of
+                                                // the tool in the folder, run from elsewhere; "link": data.mdb
+                                                // a link to real/data.mdb, named
+        QTest::newRow("a damaged page") << true << "" << false << "named";
+        QTest::newRow("another password") << false << "PRAGMA rekey = 'other'" << false << "named";
         QTest::newRow("diary without its columns")
+            << false
             << "CREATE TABLE d AS SELECT id, username FROM diary; DROP TABLE diary; ALTER TABLE d RENAME TO diary"
             << false << "named";
-        QTest::newRow("entries deleted") << "" << false << "named";
-        QTest::newRow("data.mdb gone") << "" << true << "named";
-        QTest::newRow("the tool's folder, run from elsewhere") << "" << false << "beside";
-        QTest::newRow("through a link") << "" << false << "link";
+        QTest::newRow("entries deleted") << false << "" << false << "named";
+        QTest::newRow("data.mdb gone") << false << "" << true << "named";
+        QTest::newRow("the tool's folder, run from elsewhere") << false << "" << false << "beside";
+        QTest::newRow("through a link") << false << "" << false << "link";
     }
     void restoreRefusesABadBackupOrPutsAGoodOneInPlace() {
-        QFETCH(QString, backupFault);
+        QFETCH(bool, damaged);
+        QFETCH(QString, statement);
         QFETCH(bool, gone);
         QFETCH(QString, run);
         const auto made = backup::makeBackup(database(), backupFolder(), QDateTime::currentDateTime(), false);
         const QString name = "backup/" + QFileInfo(made.path).fileName();
         const QByteArray good = contentsOf(made.path);
-        if (backupFault == "damaged")
+        if (damaged)
             writeFile(made.path, QByteArray(good).replace(40 * 1024 + 100, 64, QByteArray(64, 'Z')));
-        else if (!backupFault.isEmpty())
-            QCOMPARE(rawSql(made.path, backupFault), QStringList());
+        else if (!statement.isEmpty())
+            QCOMPARE(rawSql(made.path, statement), QStringList());
         QVERIFY(gone ? QFile::remove(database()) : rawSql(database(), "DELETE FROM diary").isEmpty());
         // The diary of a group: the restored file keeps its access.
         QVERIFY(gone || QFile::setPermissions(database(), QFile::ReadOwner | QFile::WriteOwner | QFile::ReadGroup |
@@ -329,7 +340,7 @@ private slots:
                                 : QStringList{"--restore", name, "data.mdb"});
         QVERIFY(restore.waitForFinished(60000));
         const QString output = QString::fromLocal8Bit(restore.readAll());
-        if (!backupFault.isEmpty()) {
+        if (damaged || !statement.isEmpty()) {
             QVERIFY2(restore.exitCode() == 1 && output.contains("没有改动任何文件"), qPrintable(output));
             QCOMPARE(folderState(folder()), before);
             return;

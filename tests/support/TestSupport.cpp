@@ -129,25 +129,19 @@ QList<qint64> storedIds(dao::Database& db) {
 }
 
 QList<qint64> addSampleDiary(dao::Database& db) {
-    const auto add = [&](const char* user, const QString& title, const char* date, const QString& week,
+    const auto add = [&](const QString& user, const QString& title, const QString& date, const QString& week,
                          const QString& weather, const QString& text) {
-        db.Execute(sql::insertDiary({0, QLatin1String(user), title, QLatin1String(date), week, weather, text}));
+        db.Execute(sql::insertDiary({0, user, title, date, week, weather, text}));
         return storedIds(db).last();
     };
     QList<qint64> ids;
-    ids << add("zhang", QStringLiteral("杯具的一天"), "2009-09-08", QStringLiteral("星期二"), QStringLiteral("阴雨"),
-               QStringLiteral("今天下雨了\r\n第二行 Rain"));
-    add("li", QStringLiteral("杯具"), "2009-09-08", QStringLiteral("星期二"), QStringLiteral("暴雨"),
-        QStringLiteral("今天 hello Rain"));
-    ids << add("zhang", QStringLiteral("Hello World"), "2009-9-8", QStringLiteral("星期二"), QStringLiteral("大雨"),
-               QStringLiteral("hello world 今天"));
-    ids << add("zhang", QStringLiteral("周末"), "2009-09-12", QStringLiteral("星期六"), QStringLiteral("小雨"),
-               QStringLiteral("周末去爬山"));
-    ids << add("zhang", QString(), "2009-10-01", QStringLiteral("星期四"), QStringLiteral("阵雨"), QString());
-    ids << add("zhang", QStringLiteral("晴"), "2009-10-02", QStringLiteral("星期五"), QStringLiteral("晴朗"),
-               QStringLiteral("阳光 明媚"));
-    add("LI", QStringLiteral("周末 Hello"), "2009-10-02", QStringLiteral("星期五"), QStringLiteral("晴朗"),
-        QStringLiteral("阳光 明媚"));
+    ids << add("zhang", "杯具的一天", "2009-09-08", "星期二", "阴雨", "今天下雨了\r\n第二行 Rain");
+    add("li", "杯具", "2009-09-08", "星期二", "暴雨", "今天 hello Rain");
+    ids << add("zhang", "Hello World", "2009-9-8", "星期二", "大雨", "hello world 今天");
+    ids << add("zhang", "周末", "2009-09-12", "星期六", "小雨", "周末去爬山");
+    ids << add("zhang", QString(), "2009-10-01", "星期四", "阵雨", QString());
+    ids << add("zhang", "晴", "2009-10-02", "星期五", "晴朗", "阳光 明媚");
+    add("LI", "周末 Hello", "2009-10-02", "星期五", "晴朗", "阳光 明媚");
     db.Execute(QStringLiteral("INSERT INTO diary(username,diarytitle,diarydate,diaryweek,diaryweather,diarytext) "
                               "Values('zhang', NULL, '2009-11-11', NULL, NULL, NULL)"));
     ids << storedIds(db).last();

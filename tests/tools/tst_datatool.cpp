@@ -129,16 +129,36 @@ private slots:
         QCOMPARE(entriesOf("王五"), written);
     }
 
+    void storedBytesThatAreNotUtf8StillMakeJson() {
+        // The export copies the stored bytes as they are; bytes that are not UTF-8 (written by another client)
+        // would make the file unreadable, so such a text goes out as the program reads it.
+        QCOMPARE(testsupport::rawSql(m_diary->databasePath(),
+                                     "INSERT INTO diary(username, diarytitle, diarytext) VALUES('张三', 'ok', "
+                                     "CAST(X'61E4B862' AS TEXT))"),
+                 QStringList());
+        QCOMPARE(runTool({"export", "--user", "张三", "--format", "json", "--output", path("all.json")}).code, 0);
+        QJsonParseError error;
+        const QJsonDocument document = QJsonDocument::fromJson(testsupport::contentsOf(path("all.json")), &error);
+        QCOMPARE(error.error, QJsonParseError::NoError);
+        const QJsonObject entry = document.object().value("entries").toArray().at(0).toObject();
+        QCOMPARE(entry.value("title").toString(), "ok");
+        QCOMPARE(entry.value("body").toString(), QString::fromUtf8("a\xe4\xb8"
+                                                                   "b"));
+    }
+
     void importWritesDatesAsTheEditorDoes() {
         // A hand-made file: dates in other spellings, apostrophes; line breaks kept as the file has them.
         testsupport::writeFile(path("in.json"),
                                "{\"format\": \"qingjianlu-diary\", \"version\": 1, \"user\": \"x\", \"entries\": [\n"
                                "{\"id\": 7, \"title\": \"It\'s\", \"date\": \"2010-01-01\", \"weekday\": "
                                "\"Friday\", \"weather\": \"rain\'s\", \"body\": \"a\\nb\'\"},\n"
-                               "{\"title\": \"t\", \"date\": \"2012年2月29日\", \"body\": \"c\\rd\"}]}");
+                               "{\"title\": \"t\", \"date\": \"2012年2月29日\", \"body\": \"c\\rd\"},\n"
+                               "{\"id\": 1e3, \"title\": \"\\u4e2d\\ud840\\udc00\", \"date\": null, \"body\": "
+                               "\"\\\"\\\\\\/\\b\\f\\t\\u0001\", \"extra\": {\"a\": [1, \"]\"]}}]}");
         QCOMPARE(runTool({"import", "--user", "王五", "--from", "json", path("in.json")}).code, 0);
         QCOMPARE(entriesOf("王五"), (QList<QStringList>{{"It’s", "2010/1/1", "星期五", "rain’s", "a\nb’"},
-                                                        {"t", "2012/2/29", "星期三", "NULL", "c\rd"}}));
+                                                        {"t", "2012/2/29", "星期三", "NULL", "c\rd"},
+                                                        {"中𠀀", "NULL", "NULL", "NULL", "\"\\/\b\f\t\x01"}}));
     }
 
     void jsonFileIsCheckedWholeBeforeAnythingIsRead_data() {
@@ -162,6 +182,12 @@ private slots:
                                          << "不是青简录导出的" << 0;
         QTest::newRow("entries not a list") << head + "{}}"
                                             << "不是青简录导出的" << 0;
+        QTest::newRow("unknown escape in a text") << head + "[{\"body\": \"\\q\"}]}"
+                                                  << "第 1 篇日记的字段不是文字" << 1;
+        QTest::newRow("line break unescaped in a text") << head + "[{\"body\": \"a\nb\"}]}"
+                                                        << "第 1 篇日记的字段不是文字" << 1;
+        QTest::newRow("bytes that are not UTF-8") << head + "[{\"body\": \"\xe4\xb8\"}]}"
+                                                  << "第 1 篇日记的字段不是文字" << 1;
         QTest::newRow("an entry that is no object") << head + "[1]}"
                                                     << "第 1 篇日记的字段不是文字" << 1;
     }
@@ -176,54 +202,89 @@ private slots:
     }
 
     void redNotebookJournalComesInWithItsDates_data() {
+        QTest::addColumn<QString>("style"); // how the month file is written, see below
         QTest::addColumn<int>("day");
         QTest::addColumn<QString>("text"); // as typed in RedNotebook
         QTest::addColumn<QString>("title");
         QTest::addColumn<QString>("body");
-        QTest::newRow("two paragraphs") << 8 << "First line\n\nIt's \"quoted\" 中文: yes\n  indented # hash\n"
+        QTest::newRow("two paragraphs") << "block" << 8
+                                        << "First line\n\nIt's \"quoted\" 中文: yes\n  indented # hash\n"
                                         << "First line"
                                         << "First line\r\n\r\nIt’s \"quoted\" 中文: yes\r\n  "
                                            "indented # hash\r\n";
         QTest::newRow("title after blank lines, cut at 30")
-            << 9 << "  \n\n   开头空行之后的第一行有三十多个字：一二三四五六七八九十一二三四五六七八九十\nx"
+            << "block" << 9 << "  \n\n   开头空行之后的第一行有三十多个字：一二三四五六七八九十一二三四五六七八九十\nx"
             << "开头空行之后的第一行有三十多个字：一二三四五六七八九十一二三"
             << "  \r\n\r\n   开头空行之后的第一行有三十多个字：一二三四五六七八九十一二三四五六七八九十\r\nx";
         const QString longLine = QString("long words wrapped by the writer ").repeated(6);
-        QTest::newRow("long line folded in the file")
-            << 10 << longLine + "\n" + longLine << longLine.left(30).trimmed() << longLine + "\r\n" + longLine;
-        QTest::newRow("beyond the BMP, tab, trailing blanks") << 11 << "𝄞 tab\there, trailing   "
+        QTest::newRow("long line folded in the file") << "block" << 10 << longLine + "\n" + longLine
+                                                      << longLine.left(30).trimmed() << longLine + "\r\n" + longLine;
+        QTest::newRow("beyond the BMP, tab, trailing blanks") << "block" << 11 << "𝄞 tab\there, trailing   "
                                                               << "𝄞 tab\there, trailing"
                                                               << "𝄞 tab\there, trailing   ";
-        QTest::newRow("looks like a list") << 12 << "- dash\n- list"
+        QTest::newRow("looks like a list") << "block" << 12 << "- dash\n- list"
                                            << "- dash"
                                            << "- dash\r\n- list";
-        QTest::newRow("looks like a number") << 13 << "123"
+        QTest::newRow("looks like a number") << "block" << 13 << "123"
                                              << "123"
                                              << "123";
-        QTest::newRow("backslash and CR LF") << 14 << "C:\\path\r\nwindows"
+        QTest::newRow("backslash and CR LF") << "block" << 14 << "C:\\path\r\nwindows"
                                              << "C:\\path"
                                              << "C:\\path\r\nwindows";
-        QTest::newRow("long line of one word, CJK")
-            << 30 << QString("汉字").repeated(60) << QString("汉字").repeated(15) << QString("汉字").repeated(60);
+        QTest::newRow("long line of one word, CJK") << "block" << 30 << QString("汉字").repeated(60)
+                                                    << QString("汉字").repeated(15) << QString("汉字").repeated(60);
+        // Older PyYAML wrote a day that holds only scalars in flow style, and YAML written by hand or other
+        // tools may hold block scalars: each read as PyYAML reads it.
+        QTest::newRow("flow day") << "flow" << 8 << "It's \"quoted\", {braces}: [x]\n\n  # not a comment"
+                                  << "It’s \"quoted\", {braces}: [x]"
+                                  << "It’s \"quoted\", {braces}: [x]\r\n\r\n  # not a comment";
+        QTest::newRow("flow day, plain text folded over lines")
+            << "flow" << 9 << longLine.trimmed() << longLine.left(30).trimmed() << longLine.trimmed();
+        QTest::newRow("flow month with a category") << "flow document" << 10 << "a, b} c: d\nnext"
+                                                    << "a, b} c: d"
+                                                    << "a, b} c: d\r\nnext";
+        QTest::newRow("literal, kept trailing breaks") << "|" << 11 << "a\nb\n\n"
+                                                       << "a"
+                                                       << "a\r\nb\r\n\r\n";
+        QTest::newRow("literal, stripped, more indented") << "|" << 12 << "x\n  y\nz"
+                                                          << "x"
+                                                          << "x\r\n  y\r\nz";
+        QTest::newRow("literal, indentation indicator") << "|" << 13 << "  leading blanks\nsecond\n"
+                                                        << "leading blanks"
+                                                        << "  leading blanks\r\nsecond\r\n";
+        QTest::newRow("folded, breaks and more indented") << ">" << 14 << "a long line\nnext\n\nthird\n  more\nback"
+                                                          << "a long line"
+                                                          << "a long line\r\nnext\r\n\r\nthird\r\n  more\r\nback";
+        QTest::newRow("folded, long line wrapped")
+            << ">" << 15 << longLine + "\n" + longLine << longLine.left(30).trimmed() << longLine + "\r\n" + longLine;
     }
     void redNotebookJournalComesInWithItsDates() {
+        QFETCH(QString, style);
         QFETCH(int, day);
         QFETCH(QString, text);
         QFETCH(QString, title);
         QFETCH(QString, body);
-        // The journal written by RedNotebook's own storage code, with a day that carries a category besides.
+        // The journal written by RedNotebook's own storage code, with a day that carries a category besides
+        // ("block", as it writes today); "flow" and "flow document": the same code with PyYAML's flow style
+        // for leaf collections or for all (no category on the day for "flow"); "|" and ">": every text with a
+        // line break as a literal or folded block scalar.
         const QString script = QStringLiteral(
-            "import sys, json\nsys.path.insert(0, sys.argv[1])\nfrom rednotebook import storage\n"
+            "import sys, json, functools\nsys.path.insert(0, sys.argv[1])\nfrom rednotebook import storage\n"
             "from rednotebook.data import Month\nm = Month(2009, 9)\nd = json.loads(sys.stdin.read())\n"
-            "m.get_day(d['day']).content = {'text': d['text'], 'Work': {'Meeting': None}}\n"
+            "m.get_day(d['day']).content = {'text': d['text']}\n"
+            "if d['style'] != 'flow': m.get_day(d['day']).content['Work'] = {'Meeting': None}\n"
             "m.get_day(1).content = {'text': '', 'Work': {'Only a tag': None}}\n"
+            "flow = {'flow': None, 'flow document': True}.get(d['style'], False)\n"
+            "storage.yaml.dump = functools.partial(storage.yaml.dump, default_flow_style=flow)\n"
+            "if d['style'] in ('|', '>'): storage.Dumper.add_representer(str, lambda dumper, s: "
+            "dumper.represent_scalar('tag:yaml.org,2002:str', s, style=d['style'] if '\\n' in s else None))\n"
             "m.edited = True\nstorage.save_months_to_disk({(2009, 9): m}, sys.argv[2], exit_imminent=True)\n");
         QDir().mkpath(path("journal"));
         QProcess python;
         python.start("python3", {"-c", script, QJL_REDNOTEBOOK_DIR, path("journal")});
         if (!python.waitForStarted())
             QSKIP("python3 is not installed");
-        python.write(QJsonDocument(QJsonObject{{"day", day}, {"text", text}}).toJson());
+        python.write(QJsonDocument(QJsonObject{{"style", style}, {"day", day}, {"text", text}}).toJson());
         python.closeWriteChannel();
         QVERIFY(python.waitForFinished(60000));
         if (python.exitCode() != 0 && python.readAllStandardError().contains("No module named"))
@@ -271,6 +332,15 @@ private slots:
         QTest::newRow("damaged RedNotebook month")
             << QStringList{"import", "--user", "张三", "--from", "rednotebook", "journal"} << right << 1
             << "2009-09.txt”已损坏，第 4 行";
+        QTest::newRow("RedNotebook day as a list")
+            << QStringList{"import", "--user", "张三", "--from", "rednotebook", "list"} << right << 1
+            << "2009-09.txt”已损坏，第 2 行";
+        QTest::newRow("RedNotebook text as an alias")
+            << QStringList{"import", "--user", "张三", "--from", "rednotebook", "alias"} << right << 1
+            << "2009-09.txt”已损坏，第 3 行";
+        QTest::newRow("RedNotebook block scalar less indented below")
+            << QStringList{"import", "--user", "张三", "--from", "rednotebook", "dedented"} << right << 1
+            << "2009-09.txt”已损坏，第 2 行";
         QTest::newRow("folder without month files")
             << QStringList{"import", "--user", "张三", "--from", "rednotebook", "nothing"} << right << 1
             << "没有 RedNotebook 的月份文件";
@@ -296,6 +366,12 @@ private slots:
         QDir().mkpath(path("journal"));
         QDir().mkpath(path("nothing"));
         testsupport::writeFile(path("journal/2009-09.txt"), "8:\n  text: fine\n9:\n  text: \"not ended\n");
+        for (const auto& [folder, month] : {std::pair{"list", "8: {text: fine}\n9: [a, b]\n"},
+                                            std::pair{"alias", "8:\n  Work: &x {a: b}\n  text: *x\n"},
+                                            std::pair{"dedented", "8:\n  text: |\n     five\n    four\n"}}) {
+            QDir().mkpath(path(folder));
+            testsupport::writeFile(path(folder) + "/2009-09.txt", month);
+        }
         const QString before = QDir::currentPath();
         QDir::setCurrent(m_diary->folder());
         const QStringList state = folderState(m_diary->folder());

@@ -169,22 +169,17 @@ private slots:
         const auto press = [&] {
             if (step == Step::Import)
                 FileDialog::setNextFileName(writeFile(m_diary->filePath("in.txt"), "导入"));
-            switch (step) {
-            case Step::SignIn:
-                return login->Command_Login->click();
-            case Step::Cancel:
-                return editor->Command_Cancel->click();
-            case Step::Close:
-                return void(window->close());
-            case Step::New:
-                return view->Command_Insert->click();
-            case Step::Change:
-                return view->Command_Updata->click();
-            case Step::Import:
-                return view->Command_Input->click();
-            case Step::OpenFound:
-                return find->ListView_Result_DblClick();
-            }
+            if (step == Step::Close)
+                window->close();
+            else if (step == Step::OpenFound)
+                find->ListView_Result_DblClick();
+            else
+                (step == Step::SignIn   ? login->Command_Login
+                 : step == Step::Cancel ? editor->Command_Cancel
+                 : step == Step::New    ? view->Command_Insert
+                 : step == Step::Change ? view->Command_Updata
+                                        : view->Command_Input)
+                    ->click();
         };
         const QString user = CurrentUser;
         const QStringList windows = windowsOnShow(), shown = shownBy();

@@ -7,7 +7,6 @@
 #include "tools/data/Stats.h"
 #include "tools/data/YearBook.h"
 
-#include "app/SqlText.h"
 #include "db/Backup.h"
 #include "db/DiaryDatabase.h"
 
@@ -15,10 +14,16 @@
 #include <QElapsedTimer>
 #include <QFile>
 #include <QFileInfo>
+#include <QHash>
 #include <QMap>
 #include <QSaveFile>
 
 #include <atomic>
+
+#ifdef Q_OS_UNIX
+#include <sys/mman.h>
+#include <unistd.h>
+#endif
 
 namespace datatool {
 
@@ -162,8 +167,8 @@ int exportJson(DiaryFile& diary, const QString& user, const QString& path, Progr
     json::Writer writer(file, user);
     qint64 done = 0;
     bool ok = true;
-    diary.forEachEntry(user, [&](const Entry& entry) {
-        ok = writer.write(entry);
+    diary.forEachRow(user, [&](const Row& row) {
+        ok = writer.write(row);
         progress.step(++done);
         return ok;
     });
@@ -177,17 +182,25 @@ int exportJson(DiaryFile& diary, const QString& user, const QString& path, Progr
 
 int exportYearBooks(DiaryFile& diary, const QString& user, YearBookFormat format, const QString& path, bool force,
                     Progress& progress, Io& io) {
-    std::vector<Entry> entries;
-    diary.forEachEntry(user, [&](const Entry& entry) {
-        entries.push_back(entry);
-        progress.step(qint64(entries.size()));
-        return true;
+    // Only each entry's day and id are held; the entries themselves are read one by one as they are written.
+    std::vector<Dated> entries;
+    QHash<QByteArray, QDate> days;
+    diary.forEachDate(user, [&](qint64 id, QByteArrayView date) {
+        auto day = days.constFind(date.toByteArray());
+        if (day == days.constEnd())
+            day = days.insert(date.toByteArray(), dayOfDateText(QString::fromUtf8(date)));
+        entries.push_back({*day, id});
     });
-    progress.finish();
+    const qint64 count = qint64(entries.size());
+    qint64 done = 0;
     QString error;
-    if (!writeYearBookFolder(entries, user, format, path, force, &error))
+    const bool written = writeYearBookFolder(
+        std::move(entries), [&diary](qint64 id) { return diary.entry(id); }, user, format, path, force, &error,
+        [&] { progress.step(++done); });
+    progress.finish();
+    if (!written)
         return failed(io, error);
-    io.out(QStringLiteral("已导出 %1 篇日记到文件夹“%2”。Exported %1 entries.").arg(entries.size()).arg(path));
+    io.out(QStringLiteral("已导出 %1 篇日记到文件夹“%2”。Exported %1 entries.").arg(count).arg(path));
     return kDone;
 }
 
@@ -229,29 +242,62 @@ int runExport(const Options& options, Io& io) {
 }
 
 // The entries a source brings, written as the diary keeps them, or why the source cannot be read. A JSON
-// file is not held in memory: it is mapped, checked whole first, then read entry by entry.
+// file is not held in memory: it is mapped, checked whole first, then read entry by entry; the pages read are
+// given back on the way, so the memory used does not grow with the file.
 class Source {
 public:
     virtual ~Source() = default;
     QString error;
     qint64 count = 0;
-    // Hands each entry over in order; an error text when the source fails on the way.
-    virtual QString forEach(const std::function<void(const Entry&)>& each) = 0;
+    // Hands each entry over in order (its bytes valid until each returns); an error text when the source
+    // fails on the way.
+    virtual QString forEach(const std::function<void(const Row&)>& each) = 0;
 };
 
 // A date that names a day is written as the editor writes that day, so the entry groups with the account's
-// own; any other date text is kept as it stands. Title, weather and body as the editor saves them.
-void asTheEditorWrites(Entry& entry) {
-    const QDate day = dayOfDateText(entry.date);
-    if (day.isValid()) {
-        const Entry written = editorEntry(day, {}, {}, {});
-        entry.date = written.date;
-        entry.weekday = written.weekday;
+// own; any other date text is kept as it stands. Title, weather and body as the editor saves them (every '
+// a ’). Works on the bytes, and finds each date's day once.
+class AsTheEditorWrites {
+public:
+    const Row& operator()(const Row& row) {
+        m_row = row;
+        if (!row.date.isNull()) {
+            auto day = m_days.find(row.date.toByteArray());
+            if (day == m_days.end()) {
+                const QDate named = dayOfDateText(QString::fromUtf8(row.date));
+                Written written;
+                if (named.isValid()) {
+                    const Entry entry = editorEntry(named, {}, {}, {});
+                    written = {true, entry.date.toUtf8(), entry.weekday.toUtf8()};
+                }
+                day = m_days.insert(row.date.toByteArray(), written);
+            }
+            if (day->namesADay) {
+                m_row.date = day->date;
+                m_row.weekday = day->weekday;
+            }
+        }
+        m_row.title = curlyApostrophes(row.title, m_title);
+        m_row.weather = curlyApostrophes(row.weather, m_weather);
+        m_row.body = curlyApostrophes(row.body, m_body);
+        return m_row;
     }
-    for (QString* field : {&entry.title, &entry.weather, &entry.body})
-        if (!field->isNull())
-            *field = valueText(sql::entryText(*field));
-}
+
+private:
+    struct Written {
+        bool namesADay = false;
+        QByteArray date, weekday;
+    };
+    static QByteArrayView curlyApostrophes(QByteArrayView text, QByteArray& buffer) {
+        if (!text.contains('\''))
+            return text;
+        buffer = text.toByteArray().replace('\'', "\xe2\x80\x99");
+        return buffer;
+    }
+    QHash<QByteArray, Written> m_days;
+    QByteArray m_title, m_weather, m_body;
+    Row m_row;
+};
 
 class JsonSource : public Source {
 public:
@@ -261,28 +307,44 @@ public:
             return;
         }
         if (m_file.size() > 0) {
-            const uchar* mapped = m_file.map(0, m_file.size());
-            if (mapped)
-                m_bytes = QByteArrayView(mapped, m_file.size());
+            m_mapped = m_file.map(0, m_file.size());
+            if (m_mapped)
+                m_bytes = QByteArrayView(m_mapped, m_file.size());
         }
         if (m_bytes.isNull()) {
             m_read = m_file.readAll();
             m_bytes = m_read;
         }
         json::Header header;
-        const QString problem = json::check(m_bytes, &header);
+        const QString problem = json::check(m_bytes, &header, [this](qsizetype read) { giveBack(read); });
         if (!problem.isEmpty())
             error = QStringLiteral("“%1”：%2").arg(path, problem);
         count = header.entries;
+        m_givenBack = 0;
     }
-    QString forEach(const std::function<void(const Entry&)>& each) override {
-        return json::forEachEntry(m_bytes, [&each](Entry& entry) {
-            asTheEditorWrites(entry);
-            each(entry);
-        });
+    QString forEach(const std::function<void(const Row&)>& each) override {
+        AsTheEditorWrites written;
+        return json::forEachRow(
+            m_bytes, [&](const Row& row) { each(written(row)); }, [this](qsizetype read) { giveBack(read); });
     }
 
 private:
+    // The mapped pages before read, in steps of 16 MiB: they are read again from the file if touched again.
+    void giveBack(qsizetype read) {
+#ifdef Q_OS_UNIX
+        static const qsizetype page = ::sysconf(_SC_PAGESIZE);
+        if (!m_mapped || read - m_givenBack < (16 << 20))
+            return;
+        const qsizetype end = read / page * page;
+        ::madvise(const_cast<uchar*>(m_mapped) + m_givenBack, size_t(end - m_givenBack), MADV_DONTNEED);
+        m_givenBack = end;
+#else
+        Q_UNUSED(read);
+#endif
+    }
+
+    const uchar* m_mapped = nullptr;
+    qsizetype m_givenBack = 0;
     QFile m_file;
     QByteArray m_read;
     QByteArrayView m_bytes;
@@ -294,9 +356,9 @@ public:
         error = m_journal.error;
         count = qint64(m_journal.days.size());
     }
-    QString forEach(const std::function<void(const Entry&)>& each) override {
+    QString forEach(const std::function<void(const Row&)>& each) override {
         for (const rednotebook::Day& day : m_journal.days)
-            each(editorEntry(day.date, rednotebook::titleOf(day.text), QString(), day.text));
+            each(EntryBytes(editorEntry(day.date, rednotebook::titleOf(day.text), QString(), day.text)).row);
         return {};
     }
 
@@ -334,11 +396,12 @@ int runImport(const Options& options, Io& io) {
         qint64 added = 0;
         qint64 skipped = 0;
         diary.begin();
-        const QString problem = source->forEach([&](const Entry& entry) {
-            if (existing.contains(DiaryFile::sameEntryKey(entry))) {
+        const QString problem = source->forEach([&](const Row& row) {
+            // An account without entries has nothing to compare with (and its rows need no key then).
+            if (!existing.isEmpty() && existing.contains(DiaryFile::sameEntryKey(row))) {
                 ++skipped;
             } else {
-                diary.addEntry(signedIn.user, entry);
+                diary.addEntry(signedIn.user, row);
                 ++added;
             }
             progress.step(added + skipped);

@@ -23,11 +23,39 @@ void bindText(dao::Connection& connection, sqlite3_stmt* statement, int index, c
         throw connection.error(rc);
 }
 
-QString columnText(sqlite3_stmt* statement, int column) {
+// Binds bytes that stay in place until the statement has run.
+void bindBytes(dao::Connection& connection, sqlite3_stmt* statement, int index, QByteArrayView bytes) {
+    const int rc = bytes.isNull() ? sqlite3_bind_null(statement, index)
+                                  : sqlite3_bind_text(statement, index, bytes.data(), int(bytes.size()), SQLITE_STATIC);
+    if (rc != SQLITE_OK)
+        throw connection.error(rc);
+}
+
+QByteArrayView columnBytes(sqlite3_stmt* statement, int column) {
     if (sqlite3_column_type(statement, column) == SQLITE_NULL)
-        return QString();
+        return {};
     const auto* text = reinterpret_cast<const char*>(sqlite3_column_text(statement, column));
-    return valueText(QString::fromUtf8(text, sqlite3_column_bytes(statement, column)));
+    const int size = sqlite3_column_bytes(statement, column);
+    return text ? QByteArrayView(text, size) : QByteArrayView("", 0);
+}
+
+QString textOf(QByteArrayView bytes) {
+    return bytes.isNull() ? QString() : valueText(QString::fromUtf8(bytes));
+}
+
+Entry entryOf(const Row& row) {
+    Entry entry;
+    entry.id = row.id;
+    entry.title = textOf(row.title);
+    entry.date = textOf(row.date);
+    entry.weekday = textOf(row.weekday);
+    entry.weather = textOf(row.weather);
+    entry.body = textOf(row.body);
+    return entry;
+}
+
+QByteArrayView viewOf(const QString& text, const QByteArray& utf8) {
+    return text.isNull() ? QByteArrayView() : QByteArrayView(utf8.constData(), utf8.size());
 }
 
 void stepToDone(dao::Connection& connection, sqlite3_stmt* statement) {
@@ -37,6 +65,21 @@ void stepToDone(dao::Connection& connection, sqlite3_stmt* statement) {
 }
 
 } // namespace
+
+EntryBytes::EntryBytes(const Entry& entry)
+    : title(entry.title.toUtf8()), date(entry.date.toUtf8()), weekday(entry.weekday.toUtf8()),
+      weather(entry.weather.toUtf8()), body(entry.body.toUtf8()) {
+    row = {entry.id,
+           viewOf(entry.title, title),
+           viewOf(entry.date, date),
+           viewOf(entry.weekday, weekday),
+           viewOf(entry.weather, weather),
+           viewOf(entry.body, body)};
+}
+
+struct DiaryFile::Statement {
+    dao::StatementHandle handle;
+};
 
 DiaryFile::DiaryFile(const QString& path)
     : m_database(dao::openDiaryDatabaseAt(path)), m_connection(dao::connectionOf(*m_database)), m_store(m_database) {}
@@ -56,10 +99,10 @@ qint64 DiaryFile::entryCount(const QString& owner) {
     return sqlite3_column_int64(lease.get(), 0);
 }
 
-void DiaryFile::forEachEntry(const QString& owner, const std::function<bool(const Entry&)>& each) {
+void DiaryFile::forEachRow(const QString& owner, const std::function<bool(const Row&)>& each) {
     dao::StatementLease lease =
-        m_connection->statement(QByteArray("SELECT id, username, diarytitle, diarydate, diaryweek, diaryweather, "
-                                           "diarytext FROM diary WHERE ") +
+        m_connection->statement(QByteArray("SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext "
+                                           "FROM diary WHERE ") +
                                 dao::kTextCompareFunction + "(username, ?) = 0 ORDER BY id");
     bindText(*m_connection, lease.get(), 1, owner);
     for (;;) {
@@ -68,27 +111,51 @@ void DiaryFile::forEachEntry(const QString& owner, const std::function<bool(cons
             return;
         if (rc != SQLITE_ROW)
             throw m_connection->error(rc);
-        Entry entry;
-        entry.id = sqlite3_column_int64(lease.get(), 0);
-        entry.owner = columnText(lease.get(), 1);
-        entry.title = columnText(lease.get(), 2);
-        entry.date = columnText(lease.get(), 3);
-        entry.weekday = columnText(lease.get(), 4);
-        entry.weather = columnText(lease.get(), 5);
-        entry.body = columnText(lease.get(), 6);
-        if (!each(entry))
+        sqlite3_stmt* row = lease.get();
+        if (!each(Row{sqlite3_column_int64(row, 0), columnBytes(row, 1), columnBytes(row, 2), columnBytes(row, 3),
+                      columnBytes(row, 4), columnBytes(row, 5)}))
             return;
     }
 }
 
-QByteArray DiaryFile::sameEntryKey(const Entry& entry) {
+void DiaryFile::forEachDate(const QString& owner, const std::function<void(qint64 id, QByteArrayView date)>& each) {
+    dao::StatementLease lease = m_connection->statement(QByteArray("SELECT id, diarydate FROM diary WHERE ") +
+                                                        dao::kTextCompareFunction + "(username, ?) = 0 ORDER BY id");
+    bindText(*m_connection, lease.get(), 1, owner);
+    int rc;
+    while ((rc = sqlite3_step(lease.get())) == SQLITE_ROW)
+        each(sqlite3_column_int64(lease.get(), 0), columnBytes(lease.get(), 1));
+    if (rc != SQLITE_DONE)
+        throw m_connection->error(rc);
+}
+
+Entry DiaryFile::entry(qint64 id) {
+    dao::StatementLease lease = m_connection->statement(
+        "SELECT id, diarytitle, diarydate, diaryweek, diaryweather, diarytext FROM diary WHERE id = ?");
+    sqlite3_bind_int64(lease.get(), 1, id);
+    const int rc = sqlite3_step(lease.get());
+    if (rc != SQLITE_ROW)
+        throw m_connection->error(rc == SQLITE_DONE ? SQLITE_NOTFOUND : rc);
+    sqlite3_stmt* row = lease.get();
+    return entryOf(Row{id, columnBytes(row, 1), columnBytes(row, 2), columnBytes(row, 3), columnBytes(row, 4),
+                       columnBytes(row, 5)});
+}
+
+void DiaryFile::forEachEntry(const QString& owner, const std::function<bool(const Entry&)>& each) {
+    forEachRow(owner, [&](const Row& row) {
+        Entry entry = entryOf(row);
+        entry.owner = owner;
+        return each(entry);
+    });
+}
+
+QByteArray DiaryFile::sameEntryKey(const Row& row) {
     QCryptographicHash hash(QCryptographicHash::Sha256);
-    for (const auto* field : {&entry.date, &entry.title, &entry.body}) {
+    for (const QByteArrayView field : {row.date, row.title, row.body}) {
         // A field without a value differs from an empty one.
-        if (!field->isNull()) {
-            const QByteArray utf8 = field->toUtf8();
-            hash.addData(QByteArray::number(utf8.size()) + ':');
-            hash.addData(utf8);
+        if (!field.isNull()) {
+            hash.addData(QByteArray::number(field.size()) + ':');
+            hash.addData(field);
         } else {
             hash.addData(QByteArrayView("-;"));
         }
@@ -98,8 +165,11 @@ QByteArray DiaryFile::sameEntryKey(const Entry& entry) {
 
 QSet<QByteArray> DiaryFile::sameEntryKeys(const QString& owner) {
     QSet<QByteArray> keys;
-    forEachEntry(owner, [&keys](const Entry& entry) {
-        keys.insert(sameEntryKey(entry));
+    // The count is read from an index; the walk reads the whole table.
+    if (entryCount(owner) == 0)
+        return keys;
+    forEachRow(owner, [&keys](const Row& row) {
+        keys.insert(sameEntryKey(row));
         return true;
     });
     return keys;
@@ -130,17 +200,20 @@ void DiaryFile::createAccount(const QString& name, const QString& password) {
     m_store.createAccount(name, password);
 }
 
-void DiaryFile::addEntry(const QString& owner, const Entry& entry) {
-    dao::StatementLease lease =
-        m_connection->statement("INSERT INTO diary(username, diarytitle, diarydate, diaryweek, diaryweather, "
-                                "diarytext) VALUES(?, ?, ?, ?, ?, ?)");
-    bindText(*m_connection, lease.get(), 1, owner);
-    bindText(*m_connection, lease.get(), 2, entry.title);
-    bindText(*m_connection, lease.get(), 3, entry.date);
-    bindText(*m_connection, lease.get(), 4, entry.weekday);
-    bindText(*m_connection, lease.get(), 5, entry.weather);
-    bindText(*m_connection, lease.get(), 6, entry.body);
-    stepToDone(*m_connection, lease.get());
+void DiaryFile::addEntry(const QString& owner, const Row& row) {
+    if (!m_insert)
+        m_insert = std::make_unique<Statement>(
+            Statement{m_connection->prepare("INSERT INTO diary(username, diarytitle, diarydate, diaryweek, "
+                                            "diaryweather, diarytext) VALUES(?, ?, ?, ?, ?, ?)")});
+    sqlite3_stmt* statement = m_insert->handle.get();
+    sqlite3_reset(statement);
+    bindText(*m_connection, statement, 1, owner);
+    const QByteArrayView fields[] = {row.title, row.date, row.weekday, row.weather, row.body};
+    for (int i = 0; i < 5; ++i)
+        bindBytes(*m_connection, statement, i + 2, fields[i]);
+    stepToDone(*m_connection, statement);
+    // The bound bytes belong to the caller: none is kept past this call.
+    sqlite3_clear_bindings(statement);
 }
 
 } // namespace datatool

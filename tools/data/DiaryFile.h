@@ -22,6 +22,20 @@ class Connection;
 
 namespace datatool {
 
+// An entry's stored fields as UTF-8 bytes, read or written without turning them into QStrings; a null view
+// (data() == nullptr) where the field has no value, an empty one for an empty text.
+struct Row {
+    qint64 id = 0;
+    QByteArrayView title, date, weekday, weather, body;
+};
+
+// An entry's fields as UTF-8, held for as long as row (which views them) is used.
+struct EntryBytes {
+    explicit EntryBytes(const Entry& entry);
+    QByteArray title, date, weekday, weather, body;
+    Row row;
+};
+
 class DiaryFile {
 public:
     explicit DiaryFile(const QString& path);
@@ -41,9 +55,15 @@ public:
     // each returns false to stop early. Unlike the tree's walk, an entry that cannot be read is not passed
     // over: the failure is raised, so an export is whole or fails.
     void forEachEntry(const QString& owner, const std::function<bool(const Entry&)>& each);
+    // The same walk, each row's bytes as the engine holds them (valid until each returns).
+    void forEachRow(const QString& owner, const std::function<bool(const Row&)>& each);
+    // The same walk reading only the id and the date text of each entry.
+    void forEachDate(const QString& owner, const std::function<void(qint64 id, QByteArrayView date)>& each);
+    // The entry with that id (thrown as an error when there is none).
+    Entry entry(qint64 id);
 
     // What makes two entries of one account the same for an import: date, title and body.
-    static QByteArray sameEntryKey(const Entry& entry);
+    static QByteArray sameEntryKey(const Row& row);
     QSet<QByteArray> sameEntryKeys(const QString& owner);
 
     // A write transaction: begin() takes the file's write lock; nothing written after it is kept unless
@@ -55,9 +75,11 @@ public:
     // owner with the entry's fields as given. The values are bound, not written into a statement text, so a
     // field without a value stays without one and a lossless copy stays lossless.
     void createAccount(const QString& name, const QString& password);
-    void addEntry(const QString& owner, const Entry& entry);
+    void addEntry(const QString& owner, const Row& row);
 
 private:
+    struct Statement;
+    std::unique_ptr<Statement> m_insert; // prepared once, reused for every entry added
     std::shared_ptr<dao::Database> m_database;
     std::shared_ptr<dao::Connection> m_connection;
     app::DiaryStore m_store;

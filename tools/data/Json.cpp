@@ -5,21 +5,76 @@
 #include <QJsonDocument>
 #include <QJsonObject>
 
+#include <algorithm>
+#include <cctype>
+#include <cstring>
+
 namespace datatool::json {
 
-QByteArray quoted(const QString& text) {
-    const QByteArray utf8 = text.toUtf8();
-    QByteArray out;
-    out.reserve(utf8.size() + utf8.size() / 32 + 2);
+namespace {
+
+bool isContinuation(uchar byte) {
+    return (byte & 0xc0) == 0x80;
+}
+
+// The length of the UTF-8 sequence that starts at p (a byte of 0x80 or more), 0 when it is not one.
+inline int sequenceLength(const uchar* p, const uchar* end) {
+    // Most of a Chinese diary: three bytes, neither an overlong form (e0) nor a surrogate (ed).
+    if (p[0] >= 0xe1 && p[0] <= 0xef && p[0] != 0xed && end - p >= 3 && isContinuation(p[1]) && isContinuation(p[2]))
+        return 3;
+    const auto next = [&](int i, uchar low = 0x80, uchar high = 0xbf) {
+        return p + i < end && p[i] >= low && p[i] <= high;
+    };
+    const uchar lead = p[0];
+    if (lead >= 0xc2 && lead <= 0xdf)
+        return next(1) ? 2 : 0;
+    if (lead >= 0xe0 && lead <= 0xef) {
+        // No overlong forms (e0 a0..), no surrogates (ed ..9f).
+        const bool second = lead == 0xe0 ? next(1, 0xa0) : lead == 0xed ? next(1, 0x80, 0x9f) : next(1);
+        return second && next(2) ? 3 : 0;
+    }
+    if (lead >= 0xf0 && lead <= 0xf4) {
+        const bool second = lead == 0xf0 ? next(1, 0x90) : lead == 0xf4 ? next(1, 0x80, 0x8f) : next(1);
+        return second && next(2) && next(3) ? 4 : 0;
+    }
+    return 0;
+}
+
+void appendValue(QByteArray& out, QByteArrayView bytes) {
+    if (bytes.isNull())
+        out += "null";
+    else if (!appendQuoted(out, bytes))
+        appendQuoted(out, QString::fromUtf8(bytes).toUtf8());
+}
+
+constexpr qsizetype kWrittenAt = 1 << 20;
+
+} // namespace
+
+bool appendQuoted(QByteArray& out, QByteArrayView utf8) {
+    const qsizetype start = out.size();
     out += '"';
+    const auto* p = reinterpret_cast<const uchar*>(utf8.data());
+    const auto* const end = p + utf8.size();
     // Runs of bytes that need no escape are copied whole.
-    qsizetype run = 0;
-    for (qsizetype i = 0; i < utf8.size(); ++i) {
-        const auto byte = static_cast<unsigned char>(utf8[i]);
-        if (byte >= 0x20 && byte != '"' && byte != '\\')
+    const uchar* run = p;
+    while (p < end) {
+        const uchar byte = *p;
+        if (byte >= 0x80) {
+            const int length = sequenceLength(p, end);
+            if (length == 0) {
+                out.truncate(start);
+                return false;
+            }
+            p += length;
             continue;
-        out.append(utf8.constData() + run, i - run);
-        run = i + 1;
+        }
+        if (byte >= 0x20 && byte != '"' && byte != '\\') {
+            ++p;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(run), p - run);
+        run = ++p;
         switch (byte) {
         case '"':
             out += "\\\"";
@@ -44,57 +99,52 @@ QByteArray quoted(const QString& text) {
         }
         }
     }
-    out.append(utf8.constData() + run, utf8.size() - run);
+    out.append(reinterpret_cast<const char*>(run), end - run);
     out += '"';
-    return out;
+    return true;
 }
-
-namespace {
-
-QByteArray valueOf(const QString& text) {
-    return !text.isNull() ? quoted(text) : QByteArrayLiteral("null");
-}
-
-} // namespace
 
 Writer::Writer(QIODevice& device, const QString& user) : m_device(device) {
-    put(QByteArrayLiteral("{\"format\": \"") + kFormatName + "\", \"version\": " + QByteArray::number(kFormatVersion) +
-        ", \"user\": " + quoted(user) + ", \"entries\": [");
+    m_buffer.reserve(kWrittenAt + kWrittenAt / 4);
+    m_buffer += "{\"format\": \"";
+    m_buffer += kFormatName;
+    m_buffer += "\", \"version\": " + QByteArray::number(kFormatVersion) + ", \"user\": ";
+    appendValue(m_buffer, user.toUtf8());
+    m_buffer += ", \"entries\": [";
 }
 
-bool Writer::put(const QByteArray& bytes) {
-    if (m_ok)
-        m_ok = m_device.write(bytes) == bytes.size();
+bool Writer::flush() {
+    if (m_ok && !m_buffer.isEmpty())
+        m_ok = m_device.write(m_buffer) == m_buffer.size();
+    m_buffer.resize(0);
     return m_ok;
 }
 
-bool Writer::write(const Entry& entry) {
-    QByteArray line = m_first ? QByteArrayLiteral("\n") : QByteArrayLiteral(",\n");
+bool Writer::write(const Row& row) {
+    m_buffer += m_first ? "\n{\"id\": " : ",\n{\"id\": ";
     m_first = false;
-    line += "{\"id\": " + QByteArray::number(entry.id) + ", \"title\": " + valueOf(entry.title) +
-            ", \"date\": " + valueOf(entry.date) + ", \"weekday\": " + valueOf(entry.weekday) +
-            ", \"weather\": " + valueOf(entry.weather) + ", \"body\": " + valueOf(entry.body) + "}";
-    return put(line);
+    m_buffer += QByteArray::number(row.id);
+    const std::pair<const char*, QByteArrayView> fields[] = {{", \"title\": ", row.title},
+                                                             {", \"date\": ", row.date},
+                                                             {", \"weekday\": ", row.weekday},
+                                                             {", \"weather\": ", row.weather},
+                                                             {", \"body\": ", row.body}};
+    for (const auto& [name, value] : fields) {
+        m_buffer += name;
+        appendValue(m_buffer, value);
+    }
+    m_buffer += '}';
+    return m_buffer.size() < kWrittenAt ? m_ok : flush();
 }
 
 bool Writer::finish() {
-    return put(QByteArrayLiteral("\n]}\n"));
+    m_buffer += "\n]}\n";
+    return flush();
 }
 
 namespace {
 
-// A text field: a string, null, or left out (as null). Anything else makes the entry unreadable.
-bool textField(const QJsonObject& object, const char* name, QString& into) {
-    const QJsonValue value = object.value(QLatin1String(name));
-    if (value.isUndefined() || value.isNull()) {
-        into = QString();
-        return true;
-    }
-    if (!value.isString())
-        return false;
-    into = valueText(value.toString());
-    return true;
-}
+bool decodeString(QByteArrayView bytes, qsizetype& at, QByteArray& out);
 
 // Finds the extent of JSON values in bytes without parsing them; what a value holds is left to QJsonDocument.
 class Scanner {
@@ -102,6 +152,13 @@ public:
     explicit Scanner(QByteArrayView bytes) : m_bytes(bytes) {}
 
     qsizetype offset() const { return m_at; }
+    // Whether the next value starts with c.
+    bool next(char c) {
+        skipBlanks();
+        return m_at < m_bytes.size() && m_bytes[m_at] == c;
+    }
+    // Decodes the string value that comes next into out.
+    bool string(QByteArray& out) { return next('"') && decodeString(m_bytes, m_at, out); }
     bool eat(char c) {
         skipBlanks();
         if (m_at < m_bytes.size() && m_bytes[m_at] == c) {
@@ -157,13 +214,18 @@ private:
             ++m_at;
     }
     bool skipString() {
-        for (++m_at; m_at < m_bytes.size(); ++m_at) {
-            if (m_bytes[m_at] == '\\')
-                ++m_at;
-            else if (m_bytes[m_at] == '"') {
-                ++m_at;
+        // The next quote that no backslash escapes (an odd run of backslashes before it does).
+        const char* const begin = m_bytes.data();
+        for (++m_at; m_at < m_bytes.size();) {
+            const auto* quote = static_cast<const char*>(std::memchr(begin + m_at, '"', size_t(m_bytes.size() - m_at)));
+            if (!quote)
+                return false;
+            qsizetype backslashes = 0;
+            for (const char* b = quote - 1; b >= begin + m_at && *b == '\\'; --b)
+                ++backslashes;
+            m_at = quote - begin + 1;
+            if (backslashes % 2 == 0)
                 return true;
-            }
         }
         return false;
     }
@@ -191,16 +253,142 @@ QString notOurs() {
     return QStringLiteral("不是青简录导出的 JSON 日记文件。Not a diary file written by qingjianlu-data export.");
 }
 
-QString parseEntry(QByteArrayView bytes, qint64 index, const QString& user, Entry& entry) {
-    const QJsonValue value = parsed(bytes);
-    const QJsonObject object = value.toObject();
-    entry = Entry{};
-    entry.id = qint64(object.value(QLatin1String("id")).toDouble());
-    entry.owner = user;
-    if (!value.isObject() || !textField(object, "title", entry.title) || !textField(object, "date", entry.date) ||
-        !textField(object, "weekday", entry.weekday) || !textField(object, "weather", entry.weather) ||
-        !textField(object, "body", entry.body))
+// What a one-character escape stands for; 0 for any other.
+char singleEscape(char escape) {
+    switch (escape) {
+    case '"':
+    case '\\':
+    case '/':
+        return escape;
+    case 'b':
+        return '\b';
+    case 'f':
+        return '\f';
+    case 'n':
+        return '\n';
+    case 'r':
+        return '\r';
+    case 't':
+        return '\t';
+    default:
+        return 0;
+    }
+}
+
+// Decodes the JSON string whose opening quote is at bytes[at] into UTF-8, at left after its closing quote;
+// false when it is not a whole, valid one.
+bool decodeString(QByteArrayView bytes, qsizetype& at, QByteArray& out) {
+    out.resize(0);
+    const auto* p = reinterpret_cast<const uchar*>(bytes.data()) + at + 1;
+    const auto* const end = reinterpret_cast<const uchar*>(bytes.data()) + bytes.size();
+    const auto hex = [&end](const uchar* digits, char32_t& code) {
+        if (end - digits < 4)
+            return false;
+        bool ok = false;
+        code = QByteArrayView(digits, 4).toUInt(&ok, 16);
+        return ok && std::all_of(digits, digits + 4, [](uchar c) { return std::isxdigit(c); });
+    };
+    const uchar* run = p;
+    while (p < end) {
+        const uchar byte = *p;
+        if (byte >= 0x80) {
+            const int length = sequenceLength(p, end);
+            if (length == 0)
+                return false;
+            p += length;
+            continue;
+        }
+        if (byte == '"') {
+            out.append(reinterpret_cast<const char*>(run), p - run);
+            at = reinterpret_cast<const char*>(p) - bytes.data() + 1;
+            return true;
+        }
+        if (byte < 0x20)
+            return false;
+        if (byte != '\\') {
+            ++p;
+            continue;
+        }
+        out.append(reinterpret_cast<const char*>(run), p - run);
+        if (p + 1 >= end)
+            return false;
+        const char escape = char(p[1]);
+        p += 2;
+        if (const char single = singleEscape(escape)) {
+            out += single;
+        } else if (escape == 'u') {
+            char32_t code = 0;
+            if (!hex(p, code))
+                return false;
+            p += 4;
+            char32_t low = 0;
+            if (code >= 0xd800 && code < 0xdc00 && end - p >= 6 && p[0] == '\\' && p[1] == 'u' && hex(p + 2, low) &&
+                low >= 0xdc00 && low < 0xe000) {
+                code = 0x10000 + ((code - 0xd800) << 10) + (low - 0xdc00);
+                p += 6;
+            }
+            out += QString::fromUcs4(&code, 1).toUtf8(); // a lone surrogate becomes U+FFFD
+        } else {
+            return false;
+        }
+        run = p;
+    }
+    return false; // no closing quote
+}
+
+// One entry's fields, decoded into buffers that are reused from entry to entry.
+struct Parsed {
+    QByteArray texts[5]; // title, date, weekday, weather, body
+    bool present[5] = {};
+    QByteArray key;
+    Row row;
+};
+
+QString parseEntry(QByteArrayView bytes, qint64 index, Parsed& into) {
+    static const QByteArrayView kNames[] = {"title", "date", "weekday", "weather", "body"};
+    const auto bad = [index] {
         return QStringLiteral("第 %1 篇日记的字段不是文字。Entry %1 has a field that is not text.").arg(index + 1);
+    };
+    Scanner scanner(bytes);
+    std::fill(std::begin(into.present), std::end(into.present), false);
+    into.row = Row{};
+    if (!scanner.eat('{'))
+        return bad();
+    if (!scanner.eat('}')) {
+        for (;;) {
+            QByteArrayView value;
+            if (!scanner.string(into.key) || !scanner.eat(':'))
+                return bad();
+            const auto* name = std::find(std::begin(kNames), std::end(kNames), QByteArrayView(into.key));
+            if (name != std::end(kNames)) {
+                const auto field = name - std::begin(kNames);
+                into.present[field] = scanner.next('"');
+                if (into.present[field] ? !scanner.string(into.texts[field]) : !scanner.value(value) || value != "null")
+                    return bad();
+            } else {
+                if (!scanner.value(value))
+                    return bad();
+                bool ok = false;
+                const qint64 id = value.toLongLong(&ok);
+                const QJsonValue other = ok ? QJsonValue(double(id)) : parsed(value);
+                if (other.isUndefined())
+                    return bad();
+                if (into.key == "id")
+                    into.row.id = ok ? id : qint64(other.toDouble());
+            }
+            if (scanner.eat(','))
+                continue;
+            if (scanner.eat('}'))
+                break;
+            return bad();
+        }
+    }
+    if (!scanner.atEnd())
+        return bad();
+    QByteArrayView* views[] = {&into.row.title, &into.row.date, &into.row.weekday, &into.row.weather, &into.row.body};
+    for (int i = 0; i < 5; ++i)
+        *views[i] =
+            into.present[i] ? QByteArrayView(into.texts[i].constData(), into.texts[i].size()) : QByteArrayView();
     return {};
 }
 
@@ -265,20 +453,26 @@ QString scan(QByteArrayView bytes, Header& header,
 
 } // namespace
 
-QString check(QByteArrayView bytes, Header* header) {
-    return scan(bytes, *header, [](qint64 index, QByteArrayView element) {
-        Entry entry;
-        return parseEntry(element, index, QString(), entry);
+QString check(QByteArrayView bytes, Header* header, const std::function<void(qsizetype read)>& passed) {
+    Parsed parsedEntry;
+    return scan(bytes, *header, [&](qint64 index, QByteArrayView element) {
+        const QString problem = parseEntry(element, index, parsedEntry);
+        if (passed)
+            passed(element.data() + element.size() - bytes.data());
+        return problem;
     });
 }
 
-QString forEachEntry(QByteArrayView bytes, const std::function<void(Entry&)>& each) {
+QString forEachRow(QByteArrayView bytes, const std::function<void(const Row&)>& each,
+                   const std::function<void(qsizetype read)>& passed) {
     Header header;
+    Parsed parsedEntry;
     return scan(bytes, header, [&](qint64 index, QByteArrayView element) {
-        Entry entry;
-        const QString problem = parseEntry(element, index, QString(), entry);
+        const QString problem = parseEntry(element, index, parsedEntry);
         if (problem.isEmpty())
-            each(entry);
+            each(parsedEntry.row);
+        if (passed)
+            passed(element.data() + element.size() - bytes.data());
         return problem;
     });
 }

@@ -78,11 +78,12 @@ int runMigrate(const MigrateOptions& options, Io& io) {
                 diary.createAccount(plan.target, plan.password);
         for (const Entry& entry : old.entries) {
             const auto plan = plans.constFind(entry.owner.toCaseFolded());
+            const EntryBytes bytes(entry);
             if (plan == plans.constEnd() || plan->kind == Plan::Kind::Skip ||
-                existing.value(plan->target).contains(DiaryFile::sameEntryKey(entry))) {
+                existing.value(plan->target).contains(DiaryFile::sameEntryKey(bytes.row))) {
                 ++entriesSkipped;
             } else {
-                diary.addEntry(plan->target, entry);
+                diary.addEntry(plan->target, bytes.row);
                 ++added;
             }
             progress.step(added + entriesSkipped);

@@ -7,6 +7,7 @@
 #include <QTemporaryDir>
 
 #include <algorithm>
+#include <memory>
 
 namespace datatool {
 namespace {
@@ -25,53 +26,77 @@ const char* const kHtmlStyle = "body{font-family:\"Noto Serif CJK SC\",\"Songti 
                                "@media print{body{margin:0;max-width:none;font-size:11pt}"
                                "h2{page-break-after:avoid}article{page-break-inside:avoid}a{color:inherit}}";
 
-struct Book {
-    QString body;
-    QString lastDate;
-};
-
-void addEntry(Book& book, const Entry& entry, YearBookFormat format) {
-    const QString date = entry.date;
-    const bool newDate = book.body.isEmpty() || date != book.lastDate;
-    book.lastDate = date;
-    switch (format) {
-    case YearBookFormat::Markdown:
-        if (newDate)
-            book.body += QStringLiteral("\n## %1 %2\n").arg(date, entry.weekday);
-        book.body += QStringLiteral("\n### %1\n\n天气：%2\n\n%3\n").arg(entry.title, entry.weather, withLf(entry.body));
-        break;
-    case YearBookFormat::Html:
-        if (newDate)
-            book.body += QStringLiteral("<h2>%1 %2</h2>\n").arg(escapeHtml(date), escapeHtml(entry.weekday));
-        book.body += QStringLiteral("<article><h3>%1</h3><p class=\"meta\">天气：%2</p><div class=\"body\">%3</div>"
-                                    "</article>\n")
-                         .arg(escapeHtml(entry.title), escapeHtml(entry.weather), escapeHtml(withLf(entry.body)));
-        break;
-    case YearBookFormat::Text:
-        // The main window's export of one entry, the entries one after another with an empty line between.
-        if (!book.body.isEmpty())
-            book.body += QLatin1String("\r\n");
-        book.body += QStringLiteral("标题：%1\r\n日期：%2 %3\r\n天气：%4\r\n内容：%5\r\n")
-                         .arg(entry.title, date, entry.weekday, entry.weather, entry.body);
-        break;
-    }
-}
-
-QByteArray finished(const Book& book, const QString& year, const QString& user, YearBookFormat format) {
-    switch (format) {
-    case YearBookFormat::Markdown:
-        return (QStringLiteral("# %1 · %2\n").arg(user, year) + book.body).toUtf8();
-    case YearBookFormat::Html:
-        return (QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
+// One year's file, written entry by entry.
+class Book {
+public:
+    Book(const QString& path, const QString& year, const QString& user, YearBookFormat format)
+        : m_file(path), m_format(format) {
+        if (!m_file.open(QIODevice::WriteOnly))
+            return;
+        switch (format) {
+        case YearBookFormat::Markdown:
+            put(QStringLiteral("# %1 · %2\n").arg(user, year));
+            break;
+        case YearBookFormat::Html:
+            put(QStringLiteral("<!DOCTYPE html>\n<html lang=\"zh-CN\">\n<head>\n<meta charset=\"utf-8\">\n"
                                "<title>%1 · %2</title>\n<style>%3</style>\n</head>\n<body>\n<h1>%1 · %2</h1>\n")
-                    .arg(escapeHtml(user), escapeHtml(year), QLatin1String(kHtmlStyle)) +
-                book.body + QLatin1String("</body>\n</html>\n"))
-            .toUtf8();
-    case YearBookFormat::Text:
-        return book.body.toUtf8();
+                    .arg(escapeHtml(user), escapeHtml(year), QLatin1String(kHtmlStyle)));
+            break;
+        case YearBookFormat::Text:
+            break;
+        }
     }
-    return {};
-}
+
+    void add(const Entry& entry) {
+        const QString& date = entry.date;
+        const bool newDate = m_first || date != m_lastDate;
+        m_lastDate = date;
+        switch (m_format) {
+        case YearBookFormat::Markdown:
+            if (newDate)
+                put(QStringLiteral("\n## %1 %2\n").arg(date, entry.weekday));
+            put(QStringLiteral("\n### %1\n\n天气：%2\n\n%3\n").arg(entry.title, entry.weather, withLf(entry.body)));
+            break;
+        case YearBookFormat::Html:
+            if (newDate)
+                put(QStringLiteral("<h2>%1 %2</h2>\n").arg(escapeHtml(date), escapeHtml(entry.weekday)));
+            put(QStringLiteral("<article><h3>%1</h3><p class=\"meta\">天气：%2</p><div class=\"body\">%3</div>"
+                               "</article>\n")
+                    .arg(escapeHtml(entry.title), escapeHtml(entry.weather), escapeHtml(withLf(entry.body))));
+            break;
+        case YearBookFormat::Text:
+            // The main window's export of one entry, the entries one after another with an empty line between.
+            put(QStringLiteral("%1标题：%2\r\n日期：%3 %4\r\n天气：%5\r\n内容：%6\r\n")
+                    .arg(m_first ? QString() : QStringLiteral("\r\n"), entry.title, date, entry.weekday, entry.weather,
+                         entry.body));
+            break;
+        }
+        m_first = false;
+    }
+
+    // False with the reason when the file could not be written whole.
+    bool finish(QString* error) {
+        if (m_format == YearBookFormat::Html)
+            put(QStringLiteral("</body>\n</html>\n"));
+        if (m_ok && m_file.commit())
+            return true;
+        *error = QStringLiteral("无法写入“%1”：%2。Cannot write it; nothing was kept.")
+                     .arg(m_file.fileName(), m_file.errorString());
+        return false;
+    }
+
+private:
+    void put(const QString& text) {
+        const QByteArray bytes = text.toUtf8();
+        m_ok = m_ok && m_file.isOpen() && m_file.write(bytes) == bytes.size();
+    }
+
+    QSaveFile m_file;
+    YearBookFormat m_format;
+    bool m_ok = true;
+    bool m_first = true;
+    QString m_lastDate;
+};
 
 QString extension(YearBookFormat format) {
     switch (format) {
@@ -92,34 +117,9 @@ QString escapeHtml(const QString& value) {
     return out.replace(QLatin1Char('\''), QLatin1String("&#39;"));
 }
 
-QMap<QString, QByteArray> yearBooks(std::vector<Entry> entries, const QString& user, YearBookFormat format) {
-    struct Keyed {
-        QDate day;
-        const Entry* entry;
-    };
-    std::vector<Keyed> order;
-    order.reserve(entries.size());
-    for (const Entry& entry : entries)
-        order.push_back({dayOfDateText(entry.date), &entry});
-    // Date order; entries of one day (and undated ones) in the order they were written.
-    std::stable_sort(order.begin(), order.end(), [](const Keyed& a, const Keyed& b) {
-        if (a.day.isValid() != b.day.isValid())
-            return a.day.isValid();
-        return a.day < b.day;
-    });
-    QMap<QString, Book> books;
-    for (const Keyed& keyed : order) {
-        const QString year = keyed.day.isValid() ? QString::number(keyed.day.year()) : QStringLiteral("undated");
-        addEntry(books[year], *keyed.entry, format);
-    }
-    QMap<QString, QByteArray> files;
-    for (auto it = books.begin(); it != books.end(); ++it)
-        files.insert(it.key() + extension(format), finished(it.value(), it.key(), user, format));
-    return files;
-}
-
-bool writeYearBookFolder(const std::vector<Entry>& entries, const QString& user, YearBookFormat format,
-                         const QString& path, bool force, QString* error) {
+bool writeYearBookFolder(std::vector<Dated> entries, const std::function<Entry(qint64 id)>& entryOf,
+                         const QString& user, YearBookFormat format, const QString& path, bool force, QString* error,
+                         const std::function<void()>& written) {
     const QFileInfo target(path);
     if (target.exists() && !force) {
         *error = QStringLiteral("“%1”已经存在；要替换它请加 --force。It exists already; add --force to replace it.")
@@ -134,15 +134,28 @@ bool writeYearBookFolder(const std::vector<Entry>& entries, const QString& user,
                      .arg(target.absolutePath(), staging.errorString());
         return false;
     }
-    const QMap<QString, QByteArray> files = yearBooks(entries, user, format);
-    for (auto it = files.begin(); it != files.end(); ++it) {
-        QSaveFile file(staging.filePath(it.key()));
-        if (!file.open(QIODevice::WriteOnly) || file.write(it.value()) != it.value().size() || !file.commit()) {
-            *error = QStringLiteral("无法写入“%1”：%2。Cannot write it; nothing was kept.")
-                         .arg(file.fileName(), file.errorString());
-            return false;
+    // Date order, undated ones last; entries of one day (and undated ones) in the order they were written.
+    std::stable_sort(entries.begin(), entries.end(), [](const Dated& a, const Dated& b) {
+        if (a.day.isValid() != b.day.isValid())
+            return a.day.isValid();
+        return a.day < b.day;
+    });
+    std::unique_ptr<Book> book;
+    QString year;
+    for (const Dated& dated : entries) {
+        const QString entryYear = dated.day.isValid() ? QString::number(dated.day.year()) : QStringLiteral("undated");
+        if (!book || entryYear != year) {
+            if (book && !book->finish(error))
+                return false;
+            year = entryYear;
+            book = std::make_unique<Book>(staging.filePath(year + extension(format)), year, user, format);
         }
+        book->add(entryOf(dated.id));
+        if (written)
+            written();
     }
+    if (book && !book->finish(error))
+        return false;
     QDir parent = target.absoluteDir();
     QString old;
     if (target.exists()) {

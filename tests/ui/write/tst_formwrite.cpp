@@ -13,7 +13,14 @@
 namespace {
 const QString kUser = QStringLiteral("张三");
 const QString kAskSave = QStringLiteral("确定保存吗？");
+using Mode = Form_Write::Mode;
+const char* const kModeNames[] = {"new", "import", "change"}; // for the row names, by Mode
+// What keeps a save from being stored.
+enum class Fault { NoTitle, NoBody, NoTitleNorBody, AnsweredNo, TableGone, FileGone, EntryDeleted };
 } // namespace
+
+Q_DECLARE_METATYPE(Mode)
+Q_DECLARE_METATYPE(Fault)
 
 class TestFormWrite : public QObject, WindowFixture {
     Q_OBJECT
@@ -98,18 +105,19 @@ private slots:
     }
 
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow_data() {
-        QTest::addColumn<QString>("mode");
-        for (const char* mode : {"new", "import", "change"})
-            for (const char* way : {", close box", ", 退出"})
-                QTest::addRow("%s%s", mode, way) << QString(mode);
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<bool>("closeBox"); // else 退出
+        for (const Mode mode : {Mode::New, Mode::Import, Mode::Change})
+            for (const bool closeBox : {true, false})
+                QTest::addRow("%s, %s", kModeNames[int(mode)], closeBox ? "close box" : "退出") << mode << closeBox;
     }
     void everyWayOutEmptiesTheHandOverAndShowsTheMainWindow() {
-        QFETCH(QString, mode);
-        const bool closeBox = QString(QTest::currentDataTag()).endsWith("box");
+        QFETCH(Mode, mode);
+        QFETCH(bool, closeBox);
         handOverEntry();
-        if (mode != QLatin1String("change"))
+        if (mode != Mode::Change)
             EditCondition.clear();
-        if (mode == QLatin1String("import"))
+        if (mode == Mode::Import)
             ImportFilePath = writeFile(m_diary->filePath("in.txt"), "imported");
         Form_Write* editor = forms().show<Form_Write>();
         editor->Text_DiaryTitle->setText(QStringLiteral("typed"));
@@ -131,21 +139,21 @@ private slots:
     }
 
     void unusableHandOverOpensABlankNewEntry_data() {
-        // The file to import in the diary's folder (empty: the entry with id 4711 to change), the box shown.
-        QTest::addColumn<QStringList>("row");
+        QTest::addColumn<QString>("file"); // to import, in the diary's folder; empty: the entry with id 4711 to change
         QTest::addColumn<QByteArray>("bytes");
+        QTest::addColumn<QString>("message");
         const QString newEntry = QStringLiteral("，将作为新日记打开。");
-        QTest::newRow("entry gone") << QStringList{"", "这篇日记已经不在了" + newEntry} << QByteArray();
-        QTest::newRow("missing file") << QStringList{"nowhere.txt", "这个文本文件打不开" + newEntry} << QByteArray();
-        QTest::newRow("NUL bytes") << QStringList{"x.txt", "这个文件不是文本文件" + newEntry}
-                                   << QByteArray("MZ\x90\x00\x03\x00", 6);
-        QTest::newRow("over 16 MiB") << QStringList{"x.txt", "这个文件太大了（超过 16 MB）" + newEntry}
-                                     << QByteArray(16 * 1024 * 1024 + 1, 'a');
+        QTest::newRow("entry gone") << "" << QByteArray() << "这篇日记已经不在了" + newEntry;
+        QTest::newRow("missing file") << "nowhere.txt" << QByteArray() << "这个文本文件打不开" + newEntry;
+        QTest::newRow("NUL bytes") << "x.txt" << QByteArray("MZ\x90\x00\x03\x00", 6)
+                                   << "这个文件不是文本文件" + newEntry;
+        QTest::newRow("over 16 MiB") << "x.txt" << QByteArray(16 * 1024 * 1024 + 1, 'a')
+                                     << "这个文件太大了（超过 16 MB）" + newEntry;
     }
     void unusableHandOverOpensABlankNewEntry() {
-        QFETCH(QStringList, row);
+        QFETCH(QString, file);
         QFETCH(QByteArray, bytes);
-        const QString &file = row[0], &message = row[1];
+        QFETCH(QString, message);
         if (file.isEmpty())
             EditCondition = QStringLiteral("id = 4711");
         else
@@ -161,41 +169,49 @@ private slots:
     // A save refused, declined or failed: the boxes say so, and the editor stays as it was, with everything
     // typed and what it was opened for; no half state is stored.
     void unsavedEntryKeepsTheEditorAndEverythingTyped_data() {
-        QTest::addColumn<QStringList>("row"); // "new" or "change"; the fault; a pattern of the boxes, one a line
+        QTest::addColumn<Mode>("mode");
+        QTest::addColumn<Fault>("fault");
+        QTest::addColumn<QString>("shown"); // a pattern of the boxes, one a line
         const QString failed = kAskSave + QStringLiteral("\n日记没能保存（错误 3\\d{3}：.+）。写好的内容都还在。");
-        QTest::newRow("no title") << QStringList{"new", "title", "标题忘写了！"};
-        QTest::newRow("no body") << QStringList{"new", "body", "正文还没开动的。"};
-        QTest::newRow("neither: the title first") << QStringList{"change", "title body", "标题忘写了！"};
-        QTest::newRow("answered No") << QStringList{"change", "no", kAskSave};
-        for (const char* mode : {"new", "change"})
-            for (const char* fault : {"table", "file"})
-                QTest::addRow("%s, %s gone", mode, fault) << QStringList{mode, fault, failed};
+        using enum Fault;
+        QTest::newRow("no title") << Mode::New << NoTitle << "标题忘写了！";
+        QTest::newRow("no body") << Mode::New << NoBody << "正文还没开动的。";
+        QTest::newRow("neither: the title first") << Mode::Change << NoTitleNorBody << "标题忘写了！";
+        QTest::newRow("answered No") << Mode::Change << AnsweredNo << kAskSave;
+        for (const Mode mode : {Mode::New, Mode::Change})
+            for (const Fault fault : {TableGone, FileGone})
+                QTest::addRow("%s, %s gone", kModeNames[int(mode)], fault == TableGone ? "table" : "file")
+                    << mode << fault << failed;
         QTest::newRow("change, entry deleted meanwhile")
-            << QStringList{"change", "entry", kAskSave + "\n这篇日记已经不在了，修改没有保存。写好的内容都还在。"};
+            << Mode::Change << EntryDeleted << kAskSave + "\n这篇日记已经不在了，修改没有保存。写好的内容都还在。";
     }
     void unsavedEntryKeepsTheEditorAndEverythingTyped() {
-        QFETCH(QStringList, row);
-        const QString &fault = row[1], &shown = row[2];
-        if (row[0] == "change")
+        QFETCH(Mode, mode);
+        QFETCH(Fault, fault);
+        QFETCH(QString, shown);
+        using enum Fault;
+        if (mode == Mode::Change)
             handOverEntry();
         const QString condition = EditCondition;
         Form_Write* editor = forms().show<Form_Write>();
-        fill(editor, fault.contains("title") ? "" : "我的标题", "多云", fault.contains("body") ? "" : "写了\n很多");
+        const bool noTitle = fault == NoTitle || fault == NoTitleNorBody,
+                   noBody = fault == NoBody || fault == NoTitleNorBody;
+        fill(editor, noTitle ? "" : "我的标题", "多云", noBody ? "" : "写了\n很多");
         const QStringList typed = shownIn(editor);
-        if (fault == QLatin1String("no"))
+        if (fault == AnsweredNo)
             MessageBox::setNextAnswer(MessageBox::Answer::No);
-        if (fault == QLatin1String("table"))
+        if (fault == TableGone)
             QCOMPARE(rawSql(m_diary->databasePath(), "DROP TABLE diary"), QStringList());
-        else if (fault == QLatin1String("file"))
+        else if (fault == FileGone)
             QVERIFY(QFile::remove(m_diary->databasePath()));
-        else if (fault == QLatin1String("entry"))
+        else if (fault == EntryDeleted)
             m_diary->open()->Execute(sql::deleteDiaryWhere(condition));
-        const QList<QStringList> before = fault == "table" || fault == "file" ? QList<QStringList>() : stored();
+        const QList<QStringList> before = fault == TableGone || fault == FileGone ? QList<QStringList>() : stored();
         editor->Command_Insert->click();
         const QString texts = MessageBox::shownTexts().join('\n');
         QVERIFY2(QRegularExpression('^' + shown + '$').match(texts).hasMatch(), qPrintable(texts));
         QCOMPARE(windowsOnShow() + shownIn(editor), QStringList{"Form_Write"} + typed);
-        QCOMPARE(editor->mode(), row[0] == "change" ? Form_Write::Mode::Change : Form_Write::Mode::New);
+        QCOMPARE(editor->mode(), mode);
         QCOMPARE(EditCondition, condition);
         if (!before.isEmpty())
             QCOMPARE(stored(), before);
