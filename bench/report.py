@@ -148,15 +148,16 @@ def table(medians, counters):
 
     imported = value(medians, counters, "datatool_import_json", "ours", 100000, "ms")
     backup = value(medians, counters, "datatool_import_json", "backup", 100000, "ms")
+    after = value(medians, counters, "datatool_import_json", "after", 100000, "ms")
     inserted = value(medians, counters, "datatool_import_json", "bare", 100000, "ms")
-    if imported is not None and backup is not None and inserted:
-        ratio = (imported - backup) / inserted
+    if imported is not None and backup is not None and after is not None and inserted:
+        ratio = after / inserted
         met = "yes" if ratio <= 1.5 else "NO"
         if met != "yes":
             unmet.append("import without its backup")
-        lines.append(f"| …the import without its backup (ours minus the backup alone) | 100 000 | "
-                     f"{fmt(imported - backup, 'ms')} | {fmt(inserted, 'ms')} | — | {ratio:.2f} | — | ≤ 1.5 | {met} |")
-        lines.append(f"| …the backup of data.mdb the import makes first, alone | 100 000 | {fmt(backup, 'ms')} | — | — | "
+        lines.append(f"| …the import after its backup (from its backup line to its end, same run) | 100 000 | "
+                     f"{fmt(after, 'ms')} | {fmt(inserted, 'ms')} | — | {ratio:.2f} | — | ≤ 1.5 | {met} |")
+        lines.append(f"| …its sign-in and backup of data.mdb (start to its backup line, same run) | 100 000 | {fmt(backup, 'ms')} | — | — | "
                      f"— | — | report | — |")
     # The data tool streams: its peak memory must not grow with the diary.
     for command in ("export_json", "export_md", "import_json"):

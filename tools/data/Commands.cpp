@@ -390,8 +390,11 @@ int runImport(const Options& options, Io& io) {
     try {
         const QSet<QByteArray> existing = diary.sameEntryKeys(signedIn.user);
         QString backupProblem;
-        if (!backUp(diary.path(), io.now(), &backupProblem))
+        QString backupPath;
+        if (!backUp(diary.path(), io.now(), &backupProblem, &backupPath))
             return failed(io, backupProblem);
+        // Said at once: on a large diary the backup takes a while, and the user learns where the copy is.
+        io.out(QStringLiteral("已先备份到 %1。Backed up first to %1.").arg(QDir::toNativeSeparators(backupPath)));
         Progress progress(io, QStringLiteral("导入 importing"), source->count, options.has("quiet"));
         qint64 added = 0;
         qint64 skipped = 0;
@@ -457,7 +460,7 @@ int runMigrateCommand(const Options& options, Io& io) {
 
 } // namespace
 
-bool backUp(const QString& databasePath, const QDateTime& now, QString* problem) {
+bool backUp(const QString& databasePath, const QDateTime& now, QString* problem, QString* madePath) {
     // The same backup a sign-in makes, whatever the age of the newest one.
     const std::atomic<bool> cancel{false};
     const QString folder = dao::backup::backupFolderOf(databasePath);
@@ -469,6 +472,8 @@ bool backUp(const QString& databasePath, const QDateTime& now, QString* problem)
         return false;
     }
     dao::backup::rotateBackups(folder, dao::backup::kKeptBackups, outcome.path);
+    if (madePath)
+        *madePath = outcome.path;
     return true;
 }
 

@@ -32,8 +32,8 @@ extern const char* const kUsage;
 int run(const QStringList& arguments, Io& io);
 
 // The backup a sign-in makes, made now whatever the age of the newest one (and the oldest beyond those kept
-// removed); false with a message when it could not be made.
-bool backUp(const QString& databasePath, const QDateTime& now, QString* problem);
+// removed); false with a message when it could not be made. madePath, when given, gets the new backup's path.
+bool backUp(const QString& databasePath, const QDateTime& now, QString* problem, QString* madePath = nullptr);
 
 // Progress on standard error for work that takes longer than about a second: "done of total", rewritten in
 // place, at most twice a second; nothing at all with quiet or for quick work.
