@@ -187,11 +187,7 @@ std::optional<qint64> countCharacters(dao::Database& db, const QString& user, co
     const bool whole = db.ForEachRecord(
         sql::selectBodiesOfUser(user),
         [&total](const QVariantList& fields) {
-            const QVariant& body = fields.first();
-            if (body.typeId() == QMetaType::QString)
-                total += nonBlankCharacters(*static_cast<const QString*>(body.constData()));
-            else
-                total += nonBlankCharacters(dao::fieldText(body));
+            total += nonBlankCharacters(dao::fieldText(fields.first()));
             return true;
         },
         &stop);
